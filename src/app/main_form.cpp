@@ -1,0 +1,191 @@
+#include "app/main_form.h"
+
+#include <unordered_map>
+
+#include "listing/image_listing.h"
+#include "platform/errors.h"
+#include "platform/integer_text.h"
+#include "platform/message_box.h"
+#include "platform/path.h"
+#include "platform/text_rules.h"
+
+namespace quillo {
+namespace {
+
+using Handler = void (TForm1::*)();
+
+const std::unordered_map<std::string_view, Handler>& Handlers() {
+  static const std::unordered_map<std::string_view, Handler> handlers = {
+      {"FormShow", &TForm1::FormShow},
+      {"FormClose", &TForm1::FormClose},
+      {"PageControl1Change", &TForm1::PageControl1Change},
+      {"SpeedButton_TurnProcessClick", &TForm1::SpeedButton_TurnProcessClick},
+      {"SpeedButton_RenameProcessClick", &TForm1::SpeedButton_RenameProcessClick},
+      {"SpeedButton_ConversionProcessClick", &TForm1::SpeedButton_ConversionProcessClick},
+      {"SpeedButton_EnfuseDefaultClick", &TForm1::SpeedButton_EnfuseDefaultClick},
+      {"SpeedButton_RotateGetImagesClick", &TForm1::SpeedButton_RotateGetImagesClick},
+      {"SpeedButton_EnfuseGetImagesClick", &TForm1::SpeedButton_EnfuseGetImagesClick},
+      {"SpeedButton_RenameGetImagesClick", &TForm1::SpeedButton_RenameGetImagesClick},
+      {"SpeedButton_ConversionGetImagesClick", &TForm1::SpeedButton_ConversionGetImagesClick},
+  };
+  return handlers;
+}
+
+TFindOptions FindOptions(const CheckBox& sub_folders) {
+  return sub_folders.Checked() ? foFiles | foSubFolders : foFiles;
+}
+
+}  // namespace
+
+std::string ErrorBoxText(const std::string& message) {
+  if (message.empty()) return message;
+  size_t last = 0;
+  ForEachChar(message, [&](size_t pos, size_t) { last = pos; });
+  return static_cast<unsigned char>(message[last]) > '.' ? message + "." : message;
+}
+
+std::string ApplicationTitleFor(const std::string& executable_path) {
+  std::string title = ExtractFileName(executable_path);
+  title = title.substr(0, title.find('.'));
+  for (size_t i = 1; i < title.size(); ++i) {
+    if (title[i] >= 'A' && title[i] <= 'Z') title[i] = static_cast<char>(title[i] - 'A' + 'a');
+  }
+  return title;
+}
+
+TForm1::TForm1(MainWindow& window, std::string executable_path)
+    : window_(window),
+      executable_path_(std::move(executable_path)),
+      Edit_RotateSource(window.Edit("Edit_RotateSource")),
+      Edit_RotateDest(window.Edit("Edit_RotateDest")),
+      Edit_EnfuseSource(window.Edit("Edit_EnfuseSource")),
+      Edit_Option(window.Edit("Edit_Option")),
+      Edit_BatFileName(window.Edit("Edit_BatFileName")),
+      Edit_EnfuseBracket(window.Edit("Edit_EnfuseBracket")),
+      Edit_RenameSource(window.Edit("Edit_RenameSource")),
+      Edit_RenameDest(window.Edit("Edit_RenameDest")),
+      Edit_Prefix(window.Edit("Edit_Prefix")),
+      Edit_Suffix(window.Edit("Edit_Suffix")),
+      Edit_FirstNumber(window.Edit("Edit_FirstNumber")),
+      Edit_RenameStep(window.Edit("Edit_RenameStep")),
+      Edit_ConversionSource(window.Edit("Edit_ConversionSource")),
+      Edit_ConversionDest(window.Edit("Edit_ConversionDest")),
+      CheckBox_RotateSubFolder(window.Check("CheckBox_RotateSubFolder")),
+      CheckBox_EnfuseSubFolder(window.Check("CheckBox_EnfuseSubFolder")),
+      CheckBox_RenameSubFolder(window.Check("CheckBox_RenameSubFolder")),
+      CheckBox_ConversionSubFolder(window.Check("CheckBox_ConversionSubFolder")),
+      RadioGroup_TurnDirection(window.Radio("RadioGroup_TurnDirection")),
+      RadioGroup_EnfuseImageType(window.Radio("RadioGroup_EnfuseImageType")),
+      RadioGroup_RenameImageType(window.Radio("RadioGroup_RenameImageType")),
+      RadioGroup_ConversionImageFindType(window.Radio("RadioGroup_ConversionImageFindType")),
+      RadioGroup_ConversionImageType(window.Radio("RadioGroup_ConversionImageType")),
+      SpeedButton_RotateExecute(window.SpeedButton("SpeedButton_RotateExecute")),
+      SpeedButton_TurnProcess(window.SpeedButton("SpeedButton_TurnProcess")),
+      SpeedButton_EnfuseExecute(window.SpeedButton("SpeedButton_EnfuseExecute")),
+      SpeedButton_RenameExecute(window.SpeedButton("SpeedButton_RenameExecute")),
+      SpeedButton_RenameProcess(window.SpeedButton("SpeedButton_RenameProcess")),
+      SpeedButton_ConversionExecute(window.SpeedButton("SpeedButton_ConversionExecute")),
+      SpeedButton_ConversionProcess(window.SpeedButton("SpeedButton_ConversionProcess")),
+      Editor1(window.Editor("Editor1")),
+      Editor2(window.Editor("Editor2")),
+      Editor3(window.Editor("Editor3")),
+      Editor4(window.Editor("Editor4")) {}
+
+void TForm1::Dispatch(std::string_view handler) {
+  const auto found = Handlers().find(handler);
+  if (found == Handlers().end()) return;
+  try {
+    (this->*found->second)();
+  } catch (const EAbort&) {
+    // Silent by design: an abort has already said what it had to say.
+  } catch (const std::exception& error) {
+    ShowMessageBox(miError, ApplicationTitle(), ErrorBoxText(error.what()));
+  }
+}
+
+bool TForm1::HasHandler(std::string_view handler) const {
+  return Handlers().contains(handler);
+}
+
+void TForm1::RequestClose() {
+  Dispatch("FormClose");
+  rotate_running = false;
+  rename_running = false;
+  conversion_running = false;
+}
+
+std::string TForm1::ApplicationTitle() const { return ApplicationTitleFor(executable_path_); }
+
+std::string TForm1::Prefix() const { return Edit_Prefix.Text(); }
+void TForm1::SetPrefix(const std::string& value) { Edit_Prefix.SetText(value); }
+std::string TForm1::Suffix() const { return Edit_Suffix.Text(); }
+void TForm1::SetSuffix(const std::string& value) { Edit_Suffix.SetText(value); }
+int32_t TForm1::FirstNumber() const { return StrToIntDef(Edit_FirstNumber.Text(), 1); }
+void TForm1::SetFirstNumber(int32_t value) { Edit_FirstNumber.SetText(IntToStr(value)); }
+int32_t TForm1::Step() const { return StrToIntDef(Edit_RenameStep.Text(), 1); }
+void TForm1::SetStep(int32_t value) { Edit_RenameStep.SetText(IntToStr(value)); }
+int32_t TForm1::EnfuseBracket() const { return StrToIntDef(Edit_EnfuseBracket.Text(), 1); }
+void TForm1::SetEnfuseBracket(int32_t value) { Edit_EnfuseBracket.SetText(IntToStr(value)); }
+std::string TForm1::BatFileName() const { return Edit_BatFileName.Text(); }
+void TForm1::SetBatFileName(const std::string& value) { Edit_BatFileName.SetText(value); }
+std::string TForm1::EnfuseOption() const { return Edit_Option.Text(); }
+void TForm1::SetEnfuseOption(const std::string& value) { Edit_Option.SetText(value); }
+
+uint8_t TForm1::TurnDirection() const {
+  return static_cast<uint8_t>(RadioGroup_TurnDirection.ItemIndex());
+}
+
+void TForm1::SetTurnDirection(int32_t value) { RadioGroup_TurnDirection.SetItemIndex(value & 0x7F); }
+
+void TForm1::PumpMessages() {
+  window_.Repaint();
+  window_.ProcessMessages();
+}
+
+void TForm1::RunExclusive(bool& in_progress, const std::function<void()>& job) {
+  if (in_progress) return;
+  struct Guard {
+    bool& flag;
+    int& depth;
+    ~Guard() {
+      flag = false;
+      --depth;
+    }
+  } guard{in_progress, active_jobs_};
+  in_progress = true;
+  ++active_jobs_;
+  job();
+}
+
+void TForm1::FormShow() { window_.SelectTab(0); }
+
+void TForm1::FormClose() {}
+
+void TForm1::PageControl1Change() { SetStatusText(""); }
+
+void TForm1::SpeedButton_TurnProcessClick() { rotate_running = false; }
+void TForm1::SpeedButton_RenameProcessClick() { rename_running = false; }
+void TForm1::SpeedButton_ConversionProcessClick() { conversion_running = false; }
+void TForm1::SpeedButton_EnfuseDefaultClick() { Edit_Option.SetText("-o"); }
+
+void TForm1::SpeedButton_RotateGetImagesClick() {
+  ListImageFiles(Edit_RotateSource.Text(), kJpegMasks, Editor1, FindOptions(CheckBox_RotateSubFolder));
+}
+
+void TForm1::SpeedButton_EnfuseGetImagesClick() {
+  ListImageFiles(Edit_EnfuseSource.Text(), MaskListForImageType(RadioGroup_EnfuseImageType.ItemIndex()),
+                 Editor2, FindOptions(CheckBox_EnfuseSubFolder));
+}
+
+void TForm1::SpeedButton_RenameGetImagesClick() {
+  ListImageFiles(Edit_RenameSource.Text(), MaskListForImageType(RadioGroup_RenameImageType.ItemIndex()),
+                 Editor3, FindOptions(CheckBox_RenameSubFolder));
+}
+
+void TForm1::SpeedButton_ConversionGetImagesClick() {
+  ListImageFiles(Edit_ConversionSource.Text(),
+                 MaskListForImageType(RadioGroup_ConversionImageFindType.ItemIndex()), Editor4,
+                 FindOptions(CheckBox_ConversionSubFolder));
+}
+
+}  // namespace quillo

@@ -1,0 +1,20 @@
+#include "platform/message_box.h"
+
+namespace quillo {
+namespace {
+
+MessageBoxSink* g_sink = nullptr;
+
+}  // namespace
+
+ScopedMessageBoxSink::ScopedMessageBoxSink(MessageBoxSink& sink) : previous_(g_sink) {
+  g_sink = &sink;
+}
+
+ScopedMessageBoxSink::~ScopedMessageBoxSink() { g_sink = previous_; }
+
+void ShowMessageBox(TMessageIcon icon, const std::string& caption, const std::string& text) {
+  if (g_sink != nullptr) g_sink->Show(icon, caption, text);
+}
+
+}  // namespace quillo

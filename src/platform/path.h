@@ -1,0 +1,22 @@
+// Path parts by the current text rules: a separator or "." that is the second byte of a
+// double-byte character is not one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillo {
+
+// The part after the last separator.
+std::string ExtractFileName(std::string_view path);
+// The part up to and including the last separator.
+std::string ExtractFilePath(std::string_view path);
+// From the last "." of the file name to the end, "." included; empty when there is none.
+std::string ExtractFileExt(std::string_view path);
+// Replaces the extension (or appends one when there is none).
+std::string ChangeFileExt(std::string_view path, std::string_view extension);
+// Appends the delimiter unless the last character is a single-byte delimiter. A double-byte
+// last character whose second byte happens to equal "\" still gets one.
+std::string AddTrailingBackslash(std::string_view path);
+
+}  // namespace quillo

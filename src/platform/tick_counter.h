@@ -1,0 +1,14 @@
+// Milliseconds since an arbitrary start, wrapping at 32 bits.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace quillo {
+
+inline uint32_t GetTickCount() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+}  // namespace quillo
