@@ -1,0 +1,105 @@
+#include "platform/file_stream.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include <filesystem>
+
+#include "platform/errors.h"
+#include "support/temp_dir.h"
+
+namespace quillo {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+
+int EntryCount(const TempDir& dir) {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    ++count;
+  return count;
+}
+
+TEST(FileStream, CreatedFileAppearsOnlyOnCommit) {
+  TempDir dir;
+  const std::string target = dir.Write("photo.bmp", "old");
+  {
+    TFileStream file(target, fmCreate);
+    file.WriteBuffer("new bytes", 9);
+    EXPECT_EQ(ReadFile(target), "old");
+    file.Commit();
+  }
+  EXPECT_EQ(ReadFile(target), "new bytes");
+  EXPECT_EQ(EntryCount(dir), 1);
+}
+
+TEST(FileStream, FailureHalfWayKeepsTheOldTargetAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  const std::string target = dir.Write("photo.bmp", "precious");
+  try {
+    TFileStream file(target, fmCreate);
+    file.WriteBuffer("half", 4);
+    throw EWriteError(kWriteErrorMessage);
+  } catch (const EWriteError&) {
+  }
+  EXPECT_EQ(ReadFile(target), "precious");
+  EXPECT_EQ(EntryCount(dir), 1);
+}
+
+TEST(FileStream, OpenAndCreateErrorsNameTheFullPath) {
+  TempDir dir;
+  try {
+    TFileStream file(dir.File("missing.jpg"), fmOpenRead);
+    FAIL() << "opened a missing file";
+  } catch (const EFOpenError& error) {
+    EXPECT_EQ(error.Message(), "ファイル \"" + dir.File("missing.jpg") + "\" は開けません。" +
+                                   std::strerror(ENOENT));
+  }
+  EXPECT_THROW(TFileStream(dir.Str(), fmOpenRead), EFOpenError);
+  EXPECT_THROW(TFileStream(dir.File("no/such/folder.bmp"), fmCreate), EFCreateError);
+  EXPECT_THROW(TFileStream(dir.Str(), fmCreate), EFCreateError);
+  EXPECT_THROW(TFileStream("", fmCreate), EFCreateError);
+}
+
+TEST(FileStream, ReadOnlyFolderRefusesTheCreate) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+  TempDir dir;
+  const std::string locked = dir.Mkdir("locked");
+  ::chmod(locked.c_str(), 0555);
+  EXPECT_THROW(WriteWholeFile(locked + "/a.bmp", "x"), EFCreateError);
+}
+
+TEST(FileStream, WholeFileHelpersRoundTripAndShortReadsThrow) {
+  TempDir dir;
+  const std::string bytes("a\0b\r\n", 5);
+  WriteWholeFile(dir.File("x.bin"), bytes);
+  EXPECT_EQ(ReadWholeFile(dir.File("x.bin")), bytes);
+  TFileStream file(dir.File("x.bin"), fmOpenRead);
+  char buffer[8];
+  EXPECT_THROW(file.ReadBuffer(buffer, 8), EReadError);
+}
+
+TEST(MemoryStream, GrowsOnWriteAndReadsBackFromAnyPosition) {
+  TMemoryStream stream;
+  stream.WriteBuffer("abcdef", 6);
+  stream.SetPosition(10);
+  stream.WriteBuffer("z", 1);
+  EXPECT_EQ(stream.Size(), 11);
+  EXPECT_EQ(stream.Bytes()[7], 0);
+  stream.SetPosition(2);
+  char buffer[3];
+  stream.ReadBuffer(buffer, 3);
+  EXPECT_EQ(std::string(buffer, 3), "cde");
+  stream.SetPosition(9);
+  EXPECT_EQ(stream.Read(buffer, 3), 2);
+  stream.SetSize(2);
+  EXPECT_EQ(stream.Position(), 2);
+  EXPECT_THROW(stream.ReadBuffer(buffer, 1), EReadError);
+}
+
+}  // namespace
+}  // namespace quillo
