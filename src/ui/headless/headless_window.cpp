@@ -78,6 +78,7 @@ HeadlessWindow::HeadlessWindow(const FormDescription& description) {
 void HeadlessWindow::SetStatusText(const std::string& text) {
   status_ = text;
   status_history_.push_back(text);
+  if (status_hook) status_hook(text);
 }
 
 void HeadlessWindow::ProcessMessages() {

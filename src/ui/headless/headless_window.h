@@ -138,6 +138,8 @@ class HeadlessWindow : public MainWindow {
   int Pumps() const { return pumps_; }
   // Runs at every message pump, as if the user acted while a job runs.
   std::function<void()> pump_hook;
+  // Runs with every status text set (the command-line front end prints them).
+  std::function<void(const std::string&)> status_hook;
 
  private:
   std::map<std::string, std::unique_ptr<HeadlessEdit>> edits_;

@@ -1,0 +1,186 @@
+#include "cli/cli_session.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <optional>
+
+#include "cli/command_line.h"
+#include "platform/integer_text.h"
+#include "platform/path.h"
+#include "ui/headless/headless_window.h"
+
+namespace quillo {
+namespace {
+
+// The controls of the tab a command works on.
+struct TabControls {
+  const char* source;
+  const char* sub_folders;
+  const char* image_type;
+  const char* editor;
+  const char* list_button;
+  const char* execute_button;
+  const char* abort_button;  // nullptr for a job that cannot be aborted
+};
+
+constexpr TabControls kRenameTab = {"Edit_RenameSource",           "CheckBox_RenameSubFolder",
+                                    "RadioGroup_RenameImageType",  "Editor3",
+                                    "SpeedButton_RenameGetImages", "SpeedButton_RenameExecute",
+                                    "SpeedButton_RenameProcess"};
+constexpr TabControls kEnfuseTab = {"Edit_EnfuseSource",
+                                    "CheckBox_EnfuseSubFolder",
+                                    "RadioGroup_EnfuseImageType",
+                                    "Editor2",
+                                    "SpeedButton_EnfuseGetImages",
+                                    "SpeedButton_EnfuseExecute",
+                                    nullptr};
+
+// A numeric option goes into its edit box as typed, but only when the window would read it as
+// the number the user meant.
+struct NumericOption {
+  const char* option;
+  const char* edit;
+  const char* fallback;
+};
+
+class Session {
+ public:
+  Session(const CommandLine& line, CliStreams io, const volatile std::sig_atomic_t& interrupted)
+      : line_(line), io_(io), interrupted_(interrupted), app_("quillomark-cli") {
+    app_.Window().status_hook = [this](const std::string& text) {
+      io_.err << text << '\n' << std::flush;
+    };
+  }
+
+  int Run() {
+    if (line_.command == "list") return List();
+    if (line_.command == "rename") {
+      return Job(kRenameTab, {{"prefix", "Edit_Prefix", "Img_"}, {"suffix", "Edit_Suffix", ""}},
+                 {{"first", "Edit_FirstNumber", "1"}, {"step", "Edit_RenameStep", "1"}},
+                 {{"dest", "Edit_RenameDest"}});
+    }
+    return Job(
+        kEnfuseTab,
+        {{"bat-name", "Edit_BatFileName", "makeenfuse.bat"}, {"option", "Edit_Option", "-o"}},
+        {{"bracket", "Edit_EnfuseBracket", "3"}}, {});
+  }
+
+ private:
+  struct TextOption {
+    const char* option;
+    const char* edit;
+    const char* fallback;
+  };
+  struct FolderOption {
+    const char* option;
+    const char* edit;
+  };
+
+  int List() {
+    if (const std::optional<int> failed = FillList(kRenameTab)) return *failed;
+    for (const std::string& path : app_.Lines(kRenameTab.editor)) io_.out << path << '\n';
+    return kExitComplete;
+  }
+
+  int Job(const TabControls& tab, const std::vector<TextOption>& texts,
+          const std::vector<NumericOption>& numbers, const std::vector<FolderOption>& folders) {
+    for (const TextOption& text : texts)
+      app_.Type(text.edit, line_.Value(text.option, text.fallback));
+    for (const NumericOption& number : numbers) {
+      const std::string value = line_.Value(number.option, number.fallback);
+      if (!ParseInteger(value))
+        return Usage("--" + std::string(number.option) + ": not a whole number: " + value);
+      app_.Type(number.edit, value);
+    }
+    for (const FolderOption& folder : folders) {
+      app_.Type(folder.edit, AddTrailingBackslash(line_.Value(folder.option)));
+    }
+    if (const std::optional<int> failed = FillList(tab)) return *failed;
+    // As the folder picker leaves it: the jobs join the folder and a file name directly.
+    app_.Type(tab.source, AddTrailingBackslash(line_.Value("source")));
+    if (interrupted_) return kExitInterrupted;
+
+    bool aborted = false;
+    app_.Window().pump_hook = [&] {
+      if (interrupted_ && !aborted && tab.abort_button != nullptr)
+        aborted = app_.Click(tab.abort_button);
+    };
+    app_.Click(tab.execute_button);
+    if (!app_.Boxes().empty()) return ReportBoxes();
+    if (aborted || interrupted_) return kExitInterrupted;
+    if (app_.Status() == "Complete!") return kExitComplete;
+    io_.err << "nothing done: the source folder does not exist or the image list is empty\n";
+    return kExitError;
+  }
+
+  // Fills the tab's list from --list or by listing the source folder; an exit status on failure.
+  std::optional<int> FillList(const TabControls& tab) {
+    const std::string type = line_.Value("type", "jpg");
+    const std::vector<std::string> types = {"jpg", "tif", "bmp", "all"};
+    const auto found = std::find(types.begin(), types.end(), type);
+    if (found == types.end()) return Usage("--type: expected jpg, tif, bmp or all, not " + type);
+    app_.Type(tab.source, line_.Value("source"));
+    app_.Tick(tab.sub_folders, line_.Has("subfolders"));
+    app_.Pick(tab.image_type, static_cast<int>(found - types.begin()));
+    if (line_.Has("list")) return ReadList(tab.editor, line_.Value("list"));
+    app_.Click(tab.list_button);
+    if (!app_.Boxes().empty()) return ReportBoxes();
+    return std::nullopt;
+  }
+
+  std::optional<int> ReadList(const char* editor, const std::string& source) {
+    std::ifstream file;
+    if (source != "-") {
+      file.open(source, std::ios::binary);
+      if (!file) {
+        io_.err << "cannot read the list " << source << ": " << std::strerror(errno) << '\n';
+        return kExitError;
+      }
+    }
+    std::istream& in = source == "-" ? io_.in : file;
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    app_.SetLines(editor, lines);
+    return std::nullopt;
+  }
+
+  int ReportBoxes() {
+    for (const ShownBox& box : app_.Boxes()) io_.err << box.text << '\n';
+    return kExitError;
+  }
+
+  int Usage(const std::string& message) {
+    io_.err << "quillomark-cli: " << message << '\n' << UsageLine(line_.command) << '\n';
+    return kExitUsage;
+  }
+
+  const CommandLine& line_;
+  CliStreams io_;
+  const volatile std::sig_atomic_t& interrupted_;
+  HeadlessApp app_;
+};
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, CliStreams io,
+           const volatile std::sig_atomic_t& interrupted) {
+  CommandLineError error;
+  const std::optional<CommandLine> line = ParseCommandLine(args, error);
+  if (!line) {
+    io.err << "quillomark-cli: " << error.message << '\n' << UsageLine(error.command) << '\n';
+    return kExitUsage;
+  }
+  if (line->help) {
+    io.out << HelpText(line->command);
+    return kExitComplete;
+  }
+  return Session(*line, io, interrupted).Run();
+}
+
+}  // namespace quillo

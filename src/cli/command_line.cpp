@@ -1,0 +1,183 @@
+#include "cli/command_line.h"
+
+#include <algorithm>
+
+namespace quillo {
+namespace {
+
+struct OptionInfo {
+  const char* name;
+  const char* value;  // placeholder in the usage; nullptr for a flag
+  const char* meaning;
+};
+
+struct CommandInfo {
+  const char* name;
+  const char* summary;
+  std::vector<OptionInfo> options;
+  std::vector<const char*> required;
+};
+
+const std::vector<OptionInfo> kListingOptions = {
+    {"source", "DIR", "folder to list the images of"},
+    {"subfolders", nullptr, "list the subfolders too"},
+    {"type", "jpg|tif|bmp|all", "which images to list (default jpg)"},
+};
+
+std::vector<OptionInfo> WithListing(std::vector<OptionInfo> options) {
+  options.insert(options.begin(), kListingOptions.begin(), kListingOptions.end());
+  options.push_back({"list", "FILE|-", "take the image list from a file (- for standard input)"});
+  return options;
+}
+
+const std::vector<CommandInfo>& Commands() {
+  static const std::vector<CommandInfo> commands = {
+      {"list", "print the image list of a folder, one path per line", kListingOptions, {"source"}},
+      {"rename",
+       "copy the listed images into DIR as prefix + four-digit number + suffix + extension",
+       WithListing({
+           {"dest", "DIR", "output folder"},
+           {"prefix", "P", "text before the number (default Img_)"},
+           {"suffix", "S", "text after the number (default empty)"},
+           {"first", "N", "number of the first copy (default 1)"},
+           {"step", "N", "step between two numbers (default 1)"},
+       }),
+       {"source", "dest"}},
+      {"enfuse",
+       "write a batch file into the source folder that runs enfuse once per bracket",
+       WithListing({
+           {"bracket", "N", "images per bracket (default 3)"},
+           {"bat-name", "NAME", "name of the batch file (default makeenfuse.bat)"},
+           {"option", "TEXT", "enfuse options before the output name (default -o)"},
+       }),
+       {"source"}},
+  };
+  return commands;
+}
+
+const CommandInfo* FindCommand(const std::string& name) {
+  for (const CommandInfo& info : Commands()) {
+    if (name == info.name) return &info;
+  }
+  return nullptr;
+}
+
+const OptionInfo* FindOption(const CommandInfo& command, const std::string& name) {
+  for (const OptionInfo& option : command.options) {
+    if (name == option.name) return &option;
+  }
+  return nullptr;
+}
+
+bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+
+}  // namespace
+
+std::string CommandLine::Value(const std::string& option, const std::string& fallback) const {
+  const auto found = values.find(option);
+  return found == values.end() ? fallback : found->second;
+}
+
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
+                                            CommandLineError& error) {
+  CommandLine result;
+  if (args.empty()) {
+    error = {"no command given", ""};
+    return std::nullopt;
+  }
+  if (IsHelp(args[0])) {
+    result.help = true;
+    return result;
+  }
+  const CommandInfo* command = FindCommand(args[0]);
+  if (command == nullptr) {
+    error = {"unknown command: " + args[0], ""};
+    return std::nullopt;
+  }
+  result.command = command->name;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (IsHelp(arg)) {
+      result.help = true;
+      return result;
+    }
+    if (arg.rfind("--", 0) != 0) {
+      error = {"unexpected argument: " + arg, result.command};
+      return std::nullopt;
+    }
+    const size_t equals = arg.find('=');
+    const std::string name =
+        arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    const OptionInfo* option = FindOption(*command, name);
+    if (option == nullptr) {
+      error = {"unknown option: --" + name, result.command};
+      return std::nullopt;
+    }
+    if (option->value == nullptr) {
+      if (equals != std::string::npos) {
+        error = {"--" + name + " takes no value", result.command};
+        return std::nullopt;
+      }
+      result.values[name] = "";
+    } else if (equals != std::string::npos) {
+      result.values[name] = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      result.values[name] = args[++i];
+    } else {
+      error = {"--" + name + " needs a value", result.command};
+      return std::nullopt;
+    }
+  }
+  for (const char* required : command->required) {
+    if (!result.Has(required)) {
+      error = {std::string("--") + required + " is required", result.command};
+      return std::nullopt;
+    }
+  }
+  return result;
+}
+
+std::string UsageLine(const std::string& command) {
+  const CommandInfo* info = FindCommand(command);
+  if (info == nullptr)
+    return "usage: quillomark-cli list|rename|enfuse [options]  (--help for more)";
+  std::string line = std::string("usage: quillomark-cli ") + info->name;
+  for (const OptionInfo& option : info->options) {
+    const bool required =
+        std::find_if(info->required.begin(), info->required.end(), [&](const char* r) {
+          return std::string(r) == option.name;
+        }) != info->required.end();
+    std::string text = std::string("--") + option.name;
+    if (option.value != nullptr) text += std::string(" ") + option.value;
+    line += required ? " " + text : " [" + text + "]";
+  }
+  return line;
+}
+
+std::string HelpText(const std::string& command) {
+  const CommandInfo* info = FindCommand(command);
+  if (info == nullptr) {
+    std::string text =
+        "quillomark-cli: the batch jobs of the Quillomark window, run from a shell.\n\n" +
+        UsageLine("") + "\n\ncommands:\n";
+    for (const CommandInfo& each : Commands()) {
+      text += std::string("  ") + each.name + std::string(8 - std::string(each.name).size(), ' ') +
+              each.summary + "\n";
+    }
+    text +=
+        "\nProgress goes to standard error. Exit status: 0 when the job completed, 1 after an "
+        "error,\n2 for a bad command line, 130 when interrupted. The settings file is neither "
+        "read nor written.\n";
+    return text;
+  }
+  std::string text = UsageLine(command) + "\n\n" + info->summary + ".\n\noptions:\n";
+  for (const OptionInfo& option : info->options) {
+    std::string left = std::string("--") + option.name;
+    if (option.value != nullptr) left += std::string(" ") + option.value;
+    text += "  " + left + std::string(left.size() < 26 ? 26 - left.size() : 1, ' ') +
+            option.meaning + "\n";
+  }
+  return text;
+}
+
+}  // namespace quillo

@@ -1,0 +1,102 @@
+#include "cli/cli_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace quillo::testing {
+namespace {
+
+const char kProgram[] = QUILLO_BINARY_DIR "/src/quillomark-cli";
+
+}  // namespace
+
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input) {
+  int in_pipe[2], out_pipe[2], err_pipe[2];
+  if (::pipe(in_pipe) != 0 || ::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+  for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
+    posix_spawn_file_actions_addclose(&actions, fd);
+  }
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(kProgram));
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const int spawned = ::posix_spawn(&pid_, kProgram, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(in_pipe[0]);
+  ::close(out_pipe[1]);
+  ::close(err_pipe[1]);
+  if (spawned != 0) throw std::runtime_error(std::string("cannot start ") + kProgram);
+  // Small inputs fit the pipe's buffer, so the child never waits for us here.
+  if (!input.empty() && ::write(in_pipe[1], input.data(), input.size()) < 0) {
+    throw std::runtime_error("write to the child failed");
+  }
+  ::close(in_pipe[1]);
+  out_fd_ = out_pipe[0];
+  err_fd_ = err_pipe[0];
+}
+
+CliProcess::~CliProcess() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    Finish();
+  }
+}
+
+bool CliProcess::Pump() {
+  pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
+  if (out_fd_ < 0 && err_fd_ < 0) return false;
+  ::poll(fds, 2, -1);
+  int* owners[2] = {&out_fd_, &err_fd_};
+  std::string* sinks[2] = {&result_.out, &result_.err};
+  for (int i = 0; i < 2; ++i) {
+    if (*owners[i] < 0 || fds[i].revents == 0) continue;
+    char buffer[4096];
+    const ssize_t got = ::read(*owners[i], buffer, sizeof buffer);
+    if (got > 0) {
+      sinks[i]->append(buffer, static_cast<size_t>(got));
+    } else {
+      ::close(*owners[i]);
+      *owners[i] = -1;
+    }
+  }
+  return true;
+}
+
+bool CliProcess::WaitForError(const std::string& text) {
+  while (result_.err.find(text) == std::string::npos) {
+    if (!Pump()) return false;
+  }
+  return true;
+}
+
+void CliProcess::Signal(int signal_number) { ::kill(pid_, signal_number); }
+
+CliResult CliProcess::Finish() {
+  while (Pump()) {
+  }
+  int status = 0;
+  if (pid_ > 0 && ::waitpid(pid_, &status, 0) == pid_) {
+    result_.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  pid_ = -1;
+  return result_;
+}
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& input) {
+  return CliProcess(args, input).Finish();
+}
+
+}  // namespace quillo::testing

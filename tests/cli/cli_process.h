@@ -1,0 +1,40 @@
+// Runs the built shell front end as a child process with its standard streams in pipes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace quillo::testing {
+
+struct CliResult {
+  int status = -1;  // exit status, or 128 + signal
+  std::string out;
+  std::string err;
+};
+
+class CliProcess {
+ public:
+  explicit CliProcess(const std::vector<std::string>& args, const std::string& input = "");
+  ~CliProcess();
+  CliProcess(const CliProcess&) = delete;
+  CliProcess& operator=(const CliProcess&) = delete;
+
+  // Reads standard error until it holds the text; false when the process ended first.
+  bool WaitForError(const std::string& text);
+  void Signal(int signal_number);
+  // Collects the rest of both streams and waits for the exit.
+  CliResult Finish();
+
+ private:
+  bool Pump();  // one round of reading; false when both pipes are at their end
+  pid_t pid_ = -1;
+  int out_fd_ = -1;
+  int err_fd_ = -1;
+  CliResult result_;
+};
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "");
+
+}  // namespace quillo::testing

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "cli/cli_process.h"
+#include "support/temp_dir.h"
+
+namespace quillo {
+namespace {
+
+using testing::RunCli;
+using testing::TempDir;
+
+TEST(CliList, PrintsTheSortedImageListOfTheFolder) {
+  TempDir dir;
+  for (const char* name : {"d.Jpeg", "B.JPG", "a.jpg", "e.png", "m/b2.jpg", "t.tif"})
+    dir.Write(name);
+  const auto result = RunCli({"list", "--source", dir.Str(), "--subfolders"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::string base = dir.Slash();
+  EXPECT_EQ(result.out,
+            base + "a.jpg\n" + base + "B.JPG\n" + base + "d.Jpeg\n" + base + "m/b2.jpg\n");
+  EXPECT_EQ(RunCli({"list", "--source=" + dir.Str(), "--type", "tif"}).out, base + "t.tif\n");
+  EXPECT_EQ(RunCli({"list", "--source", dir.Str(), "--type=all"}).out,
+            base + "a.jpg\n" + base + "B.JPG\n" + base + "d.Jpeg\n" + base + "e.png\n" + base +
+                "t.tif\n");
+}
+
+TEST(CliList, InvalidFolderPrintsTheErrorAndFails) {
+  TempDir dir;
+  const auto result = RunCli({"list", "--source", dir.File("gone")});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, dir.File("gone") + "is Invalid.\n");
+  EXPECT_EQ(result.out, "");
+}
+
+TEST(CliCommandLine, BadCommandLinesShowTheUsageLine) {
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+    std::string usage;
+  } rows[] = {
+      {{}, "no command given", "usage: quillomark-cli list|rename|enfuse"},
+      {{"shrink"}, "unknown command: shrink", "usage: quillomark-cli list|rename|enfuse"},
+      {{"list"}, "--source is required", "usage: quillomark-cli list --source DIR"},
+      {{"list", "--source", "x", "--colour"},
+       "unknown option: --colour",
+       "usage: quillomark-cli list"},
+      {{"list", "--source"}, "--source needs a value", "usage: quillomark-cli list"},
+      {{"list", "--source", "x", "--subfolders=yes"},
+       "--subfolders takes no value",
+       "usage: quillomark-cli list"},
+      {{"list", "--source", "x", "--type", "png"},
+       "--type: expected jpg, tif, bmp or all, not png",
+       "usage: quillomark-cli list"},
+      {{"list", "x"}, "unexpected argument: x", "usage: quillomark-cli list"},
+      {{"rename", "--source", "x"}, "--dest is required", "usage: quillomark-cli rename"},
+      {{"rename", "--source", "x", "--dest", "y", "--step", "abc"},
+       "--step: not a whole number: abc",
+       "usage: quillomark-cli rename"},
+      {{"enfuse", "--source", "x", "--bracket", "１"},
+       "--bracket: not a whole number: １",
+       "usage: quillomark-cli enfuse"},
+  };
+  for (const auto& row : rows) {
+    const auto result = RunCli(row.args);
+    EXPECT_EQ(result.status, 2) << row.message;
+    EXPECT_NE(result.err.find("quillomark-cli: " + row.message + "\n" + row.usage),
+              std::string::npos)
+        << result.err;
+  }
+}
+
+TEST(CliCommandLine, HelpDescribesTheProgramAndEachCommand) {
+  const auto program = RunCli({"--help"});
+  EXPECT_EQ(program.status, 0);
+  for (const char* command : {"list", "rename", "enfuse"}) {
+    EXPECT_NE(program.out.find(std::string("  ") + command), std::string::npos) << command;
+    const auto help = RunCli({command, "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind(std::string("usage: quillomark-cli ") + command, 0), 0u) << help.out;
+  }
+  EXPECT_NE(RunCli({"rename", "--help"}).out.find("--first N"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillo
