@@ -1,0 +1,100 @@
+#include "jobs/rename_images.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "app/main_form.h"
+#include "platform/file_stream.h"
+#include "platform/file_system.h"
+#include "platform/path.h"
+#include "platform/stream.h"
+
+namespace quillo {
+namespace {
+
+constexpr char kProgressPrefix[] = "処理中 ";
+constexpr char kAbortedText[] = "中断されました。";
+constexpr char kCompleteText[] = "Complete!";
+
+// At least four digits, zero-padded; a negative number keeps its "-" in front of the padding.
+std::string NumberPart(int32_t number) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.4d", number);
+  return text;
+}
+
+// Wraps around like the 32-bit addition it stands for.
+int32_t AddWrapping(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
+// The output folder, prefix and suffix are read at the moment of each file, so an edit made
+// during a run applies from the next file on.
+std::string TargetName(const TForm1& form, const std::string& source, int32_t number) {
+  return form.Edit_RenameDest.Text() + form.Prefix() + NumberPart(number) + form.Suffix() +
+         ExtractFileExt(source);
+}
+
+// The source is read whole before the target is created, so a target equal to its source keeps
+// its content; the target only replaces an existing file once every byte is written.
+void CopyThroughBuffer(const std::string& source, const std::string& target,
+                       TMemoryStream& buffer) {
+  {
+    TFileStream input(source, fmOpenRead);
+    buffer.SetSize(input.Size());
+    input.ReadBuffer(buffer.Memory(), buffer.Size());
+  }
+  TFileStream output(target, fmCreate);
+  output.WriteBuffer(buffer.Memory(), buffer.Size());
+  output.Commit();
+}
+
+// Puts the job back to idle on every way out, a failure included.
+class RunningState {
+ public:
+  explicit RunningState(TForm1& form) : form_(form) {
+    form_.rename_running = true;
+    form_.SpeedButton_RenameProcess.SetEnabled(true);
+  }
+  ~RunningState() {
+    form_.rename_running = false;
+    form_.SpeedButton_RenameProcess.SetEnabled(false);
+  }
+  RunningState(const RunningState&) = delete;
+  RunningState& operator=(const RunningState&) = delete;
+
+ private:
+  TForm1& form_;
+};
+
+}  // namespace
+
+void RenameImages(TForm1& form) {
+  const std::string source_folder = form.Edit_RenameSource.Text();
+  if (source_folder.empty() || !DirectoryExists(source_folder) || form.Editor3.LineCount() == 0) {
+    return;
+  }
+
+  const RunningState running(form);
+  int32_t number = form.FirstNumber();
+  TMemoryStream buffer;
+  const int count = form.Editor3.LineCount();
+  for (int i = 0; i < count; ++i) {
+    if (i % 10 == 0) {
+      form.SetStatusText(kProgressPrefix + CheckedLine(form.Editor3, i));
+      form.Window().Repaint();
+    }
+    form.Window().ProcessMessages();
+    if (!form.rename_running) {
+      form.SetStatusText(kAbortedText);
+      return;
+    }
+    const std::string source = CheckedLine(form.Editor3, i);
+    CopyThroughBuffer(source, TargetName(form, source, number), buffer);
+    number = AddWrapping(number, form.Step());
+  }
+  form.SetStatusText(kCompleteText);
+}
+
+}  // namespace quillo
