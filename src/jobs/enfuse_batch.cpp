@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/main_form.h"
+#include "jobs/job_run.h"
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr char kMkdirLine[] = "if not exist \"enfused\\.\" mkdir enfused";
 constexpr char kLineEnd[] = "\r\n";
-constexpr char kCompleteText[] = "Complete!";
 
 // Characters that make the command interpreter split a word, pipe, redirect, escape or expand.
 bool IsCommandSpecial(char c) {

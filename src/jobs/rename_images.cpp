@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/main_form.h"
+#include "jobs/job_run.h"
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
@@ -12,10 +13,6 @@
 
 namespace quillo {
 namespace {
-
-constexpr char kProgressPrefix[] = "処理中 ";
-constexpr char kAbortedText[] = "中断されました。";
-constexpr char kCompleteText[] = "Complete!";
 
 // At least four digits, zero-padded; a negative number keeps its "-" in front of the padding.
 std::string NumberPart(int32_t number) {
@@ -50,24 +47,6 @@ void CopyThroughBuffer(const std::string& source, const std::string& target,
   output.Commit();
 }
 
-// Puts the job back to idle on every way out, a failure included.
-class RunningState {
- public:
-  explicit RunningState(TForm1& form) : form_(form) {
-    form_.rename_running = true;
-    form_.SpeedButton_RenameProcess.SetEnabled(true);
-  }
-  ~RunningState() {
-    form_.rename_running = false;
-    form_.SpeedButton_RenameProcess.SetEnabled(false);
-  }
-  RunningState(const RunningState&) = delete;
-  RunningState& operator=(const RunningState&) = delete;
-
- private:
-  TForm1& form_;
-};
-
 }  // namespace
 
 void RenameImages(TForm1& form) {
@@ -76,7 +55,7 @@ void RenameImages(TForm1& form) {
     return;
   }
 
-  const RunningState running(form);
+  const RunningJob running(form.rename_running, form.SpeedButton_RenameProcess);
   int32_t number = form.FirstNumber();
   TMemoryStream buffer;
   const int count = form.Editor3.LineCount();
