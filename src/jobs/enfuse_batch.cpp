@@ -24,16 +24,18 @@ bool IsCommandSpecial(char c) {
 // byte of a double-byte character may equal "|" or "^" without being one.
 std::string CommandWord(std::string_view word) {
   bool special = false;
-  std::string escaped;
+  std::string quoted = "\"";
   ForEachChar(word, [&](size_t pos, size_t length) {
     const std::string_view character = word.substr(pos, length);
     if (length == 1 && IsCommandSpecial(character[0])) {
       special = true;
-      if (character[0] == '%') escaped += '%';
+      if (character[0] == '%') quoted += '%';
     }
-    escaped += character;
+    quoted += character;
   });
-  return special ? "\"" + escaped + "\"" : std::string(word);
+  if (!special) return std::string(word);
+  quoted += '"';
+  return quoted;
 }
 
 std::string BaseName(std::string_view file_name) { return ChangeFileExt(file_name, ""); }
@@ -49,7 +51,10 @@ std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::
   if (!bracket.empty()) output += ExtractFileExt(bracket.front());
 
   std::string line = "enfuse " + option + " " + CommandWord(output);
-  for (const std::string& name : bracket) line += " " + CommandWord(name);
+  for (const std::string& name : bracket) {
+    line += ' ';
+    line += CommandWord(name);
+  }
   return line;
 }
 
