@@ -1,5 +1,5 @@
 // The rename batch on 100 files of 5 MB against cp of the same files, measured in the same run.
-// Prints the median time of each and the ratio rename / cp.
+// Prints the best and the median time of each and the ratios rename / cp.
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -118,20 +118,37 @@ int main() {
 
   std::vector<double> cp_times;
   std::vector<double> rename_times;
-  for (int round = 0; round <= kRounds; ++round) {
+  const auto time_cp = [&] {
     Reset(cp_target);
-    const double cp = Seconds([&] { RunCp(sources, cp_target); });
+    cp_times.push_back(Seconds([&] { RunCp(sources, cp_target); }));
+  };
+  const auto time_rename = [&] {
     Reset(rename_target);
-    const double rename = Seconds([&] { RunRename(app); });
-    // The first round only warms the page cache.
-    if (round == 0) continue;
-    cp_times.push_back(cp);
-    rename_times.push_back(rename);
+    rename_times.push_back(Seconds([&] { RunRename(app); }));
+  };
+  // The first round only warms the page cache; the order alternates so that neither side
+  // always runs right after the other's writes.
+  for (int round = 0; round <= kRounds; ++round) {
+    if (round % 2 == 0) {
+      time_cp();
+      time_rename();
+    } else {
+      time_rename();
+      time_cp();
+    }
+    if (round == 0) {
+      cp_times.clear();
+      rename_times.clear();
+    }
   }
 
-  const double cp = Median(cp_times);
-  const double rename = Median(rename_times);
-  std::printf("rename batch, %d files of %zu MB: %.3f s; cp: %.3f s; ratio %.3f\n", kFiles,
-              kFileBytes >> 20, rename, cp, rename / cp);
+  // Other work on the machine only ever adds time, so the best round is the fairest figure.
+  const double cp = *std::min_element(cp_times.begin(), cp_times.end());
+  const double rename = *std::min_element(rename_times.begin(), rename_times.end());
+  std::printf(
+      "rename batch, %d files of %zu MB, best of %d rounds: %.3f s; cp: %.3f s; ratio %.3f "
+      "(medians %.3f s and %.3f s, ratio %.3f)\n",
+      kFiles, kFileBytes >> 20, kRounds, rename, cp, rename / cp, Median(rename_times),
+      Median(cp_times), Median(rename_times) / Median(cp_times));
   return 0;
 }

@@ -9,7 +9,6 @@
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
-#include "platform/stream.h"
 
 namespace quillo {
 namespace {
@@ -33,17 +32,13 @@ std::string TargetName(const TForm1& form, const std::string& source, int32_t nu
          ExtractFileExt(source);
 }
 
-// The source is read whole before the target is created, so a target equal to its source keeps
-// its content; the target only replaces an existing file once every byte is written.
-void CopyThroughBuffer(const std::string& source, const std::string& target,
-                       TMemoryStream& buffer) {
-  {
-    TFileStream input(source, fmOpenRead);
-    buffer.SetSize(input.Size());
-    input.ReadBuffer(buffer.Memory(), buffer.Size());
-  }
+// The copy goes into a temporary file beside the target and replaces the target only once it is
+// complete, so a target equal to its source keeps its content and a failure leaves an existing
+// target as it was. The kernel copies the bytes, which spares a trip through a memory buffer.
+void CopyWholeFile(const std::string& source, const std::string& target) {
+  TFileStream input(source, fmOpenRead);
   TFileStream output(target, fmCreate);
-  output.WriteBuffer(buffer.Memory(), buffer.Size());
+  CopyFileContent(input, output, input.Size());
   output.Commit();
 }
 
@@ -57,7 +52,6 @@ void RenameImages(TForm1& form) {
 
   const RunningJob running(form.rename_running, form.SpeedButton_RenameProcess);
   int32_t number = form.FirstNumber();
-  TMemoryStream buffer;
   const int count = form.Editor3.LineCount();
   for (int i = 0; i < count; ++i) {
     if (i % 10 == 0) {
@@ -70,7 +64,7 @@ void RenameImages(TForm1& form) {
       return;
     }
     const std::string source = CheckedLine(form.Editor3, i);
-    CopyThroughBuffer(source, TargetName(form, source, number), buffer);
+    CopyWholeFile(source, TargetName(form, source, number));
     number = AddWrapping(number, form.Step());
   }
   form.SetStatusText(kCompleteText);
