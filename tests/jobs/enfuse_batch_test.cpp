@@ -118,20 +118,18 @@ TEST_F(EnfuseJob, WritesOneLinePerCompleteBracketEndingInCrLf) {
 }
 
 TEST_F(EnfuseJob, BracketSizeDecidesWhichGroupsGetALine) {
+  const std::string one_each =
+      "enfuse -o enfused/a.jpg a.jpg\r\nenfuse -o enfused/b.jpg b.jpg\r\n"
+      "enfuse -o enfused/c.jpg c.jpg\r\nenfuse -o enfused/d.jpg d.jpg\r\n"
+      "enfuse -o enfused/e.jpg e.jpg\r\n";
   struct Case {
     const char* bracket;
     std::string lines;
   };
   const Case cases[] = {
       {"2", "enfuse -o enfused/a-b.jpg a.jpg b.jpg\r\nenfuse -o enfused/c-d.jpg c.jpg d.jpg\r\n"},
-      {"1",
-       "enfuse -o enfused/a.jpg a.jpg\r\nenfuse -o enfused/b.jpg b.jpg\r\n"
-       "enfuse -o enfused/c.jpg c.jpg\r\nenfuse -o enfused/d.jpg d.jpg\r\n"
-       "enfuse -o enfused/e.jpg e.jpg\r\n"},
-      {"abc",
-       "enfuse -o enfused/a.jpg a.jpg\r\nenfuse -o enfused/b.jpg b.jpg\r\n"
-       "enfuse -o enfused/c.jpg c.jpg\r\nenfuse -o enfused/d.jpg d.jpg\r\n"
-       "enfuse -o enfused/e.jpg e.jpg\r\n"},
+      {"1", one_each},
+      {"abc", one_each},
       {"$5", "enfuse -o enfused/a-b-c-d-e.jpg a.jpg b.jpg c.jpg d.jpg e.jpg\r\n"},
       {"6", ""},
       {"0", ""},
@@ -148,14 +146,10 @@ TEST_F(EnfuseJob, FileNamesAreSplitByThePathRules) {
   const ScopedTextRules rules(trWindowsJapanese);
   app_.Type("Edit_EnfuseBracket", "4");
   // 表 is 0x95 0x5C: its second byte is no separator. A dot in a folder name is no extension.
-  EXPECT_EQ(Run({"C:\\shots\\IMG_0001.JPG", "D:x.v2\\y",
-                 "\x95\x5C"
-                 "a.jpg",
-                 "C:\\\x95\x5C\\b.tif"}),
-            std::string(kMkdir) +
-                "enfuse -o enfused/IMG_0001-y-\x95\x5C"
-                "a-b.JPG IMG_0001.JPG y \x95\x5C"
-                "a.jpg b.tif\r\n");
+  const std::string hyo = "\x95\x5C";
+  EXPECT_EQ(Run({"C:\\shots\\IMG_0001.JPG", "D:x.v2\\y", hyo + "a.jpg", "C:\\" + hyo + "\\b.tif"}),
+            std::string(kMkdir) + "enfuse -o enfused/IMG_0001-y-" + hyo +
+                "a-b.JPG IMG_0001.JPG y " + hyo + "a.jpg b.tif\r\n");
 }
 
 TEST_F(EnfuseJob, ExistingBatchFileIsReplaced) {
