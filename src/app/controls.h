@@ -53,6 +53,10 @@ class ListEditor {
   virtual void MoveCaretToLine(int index) = 0;
 };
 
+// Line index of the editor, or EListError when the list no longer reaches that far (a listing
+// run from a job's message pump can shorten it).
+std::string CheckedLine(const ListEditor& editor, int index);
+
 class MainWindow {
  public:
   virtual ~MainWindow() = default;

@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "jobs/enfuse_batch.h"
+#include "jobs/rename_images.h"
 #include "listing/image_listing.h"
 #include "platform/errors.h"
 #include "platform/integer_text.h"
@@ -27,6 +29,8 @@ const std::unordered_map<std::string_view, Handler>& Handlers() {
       {"SpeedButton_EnfuseGetImagesClick", &TForm1::SpeedButton_EnfuseGetImagesClick},
       {"SpeedButton_RenameGetImagesClick", &TForm1::SpeedButton_RenameGetImagesClick},
       {"SpeedButton_ConversionGetImagesClick", &TForm1::SpeedButton_ConversionGetImagesClick},
+      {"SpeedButton_EnfuseExecuteClick", &TForm1::SpeedButton_EnfuseExecuteClick},
+      {"SpeedButton_RenameExecuteClick", &TForm1::SpeedButton_RenameExecuteClick},
   };
   return handlers;
 }
@@ -186,6 +190,12 @@ void TForm1::SpeedButton_ConversionGetImagesClick() {
   ListImageFiles(Edit_ConversionSource.Text(),
                  MaskListForImageType(RadioGroup_ConversionImageFindType.ItemIndex()), Editor4,
                  FindOptions(CheckBox_ConversionSubFolder));
+}
+
+void TForm1::SpeedButton_EnfuseExecuteClick() { WriteEnfuseBatchFile(*this); }
+
+void TForm1::SpeedButton_RenameExecuteClick() {
+  RunExclusive(rename_in_progress_, [this] { RenameImages(*this); });
 }
 
 }  // namespace quillo

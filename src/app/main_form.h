@@ -70,6 +70,8 @@ class TForm1 {
   void SpeedButton_EnfuseGetImagesClick();
   void SpeedButton_RenameGetImagesClick();
   void SpeedButton_ConversionGetImagesClick();
+  void SpeedButton_EnfuseExecuteClick();
+  void SpeedButton_RenameExecuteClick();
 
  private:
   MainWindow& window_;

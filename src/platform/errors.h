@@ -53,5 +53,7 @@ inline constexpr char kWriteErrorMessage[] = "ストリームへの書き込み�
 inline constexpr char kFileOpenErrorPattern[] = "ファイル \"%s\" は開けません。%s";
 inline constexpr char kFileCreateErrorPattern[] = "ファイル \"%s\" を作成できません。%s";
 inline constexpr char kAssignErrorPattern[] = "%s を %s に代入することはできません";
+// The list control's message for a line asked for beyond its end.
+inline constexpr char kListIndexErrorMessage[] = "リストのインデックスが範囲を超えています";
 
 }  // namespace quillo

@@ -1,0 +1,84 @@
+#include "jobs/enfuse_batch.h"
+
+#include <string_view>
+
+#include "app/main_form.h"
+#include "jobs/job_run.h"
+#include "platform/file_stream.h"
+#include "platform/file_system.h"
+#include "platform/path.h"
+#include "platform/text_rules.h"
+
+namespace quillo {
+namespace {
+
+constexpr char kMkdirLine[] = "if not exist \"enfused\\.\" mkdir enfused";
+constexpr char kLineEnd[] = "\r\n";
+
+// Characters that make the command interpreter split a word, pipe, redirect, escape or expand.
+bool IsCommandSpecial(char c) {
+  return std::string_view(" \t&|<>^%").find(c) != std::string_view::npos;
+}
+
+// The word as it must stand on a command line. Only single-byte characters count: the second
+// byte of a double-byte character may equal "|" or "^" without being one.
+std::string CommandWord(std::string_view word) {
+  bool special = false;
+  std::string quoted = "\"";
+  ForEachChar(word, [&](size_t pos, size_t length) {
+    const std::string_view character = word.substr(pos, length);
+    if (length == 1 && IsCommandSpecial(character[0])) {
+      special = true;
+      if (character[0] == '%') quoted += '%';
+    }
+    quoted += character;
+  });
+  if (!special) return std::string(word);
+  quoted += '"';
+  return quoted;
+}
+
+std::string BaseName(std::string_view file_name) { return ChangeFileExt(file_name, ""); }
+
+}  // namespace
+
+std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::string& option) {
+  std::string output = "enfused/";
+  for (size_t k = 0; k < bracket.size(); ++k) {
+    if (k > 0) output += '-';
+    output += BaseName(bracket[k]);
+  }
+  if (!bracket.empty()) output += ExtractFileExt(bracket.front());
+
+  std::string line = "enfuse " + option + " " + CommandWord(output);
+  for (const std::string& name : bracket) {
+    line += ' ';
+    line += CommandWord(name);
+  }
+  return line;
+}
+
+void WriteEnfuseBatchFile(TForm1& form) {
+  const std::string source_folder = form.Edit_EnfuseSource.Text();
+  if (source_folder.empty() || !DirectoryExists(source_folder) || form.Editor2.LineCount() == 0) {
+    return;
+  }
+
+  const std::string batch_path = source_folder + form.BatFileName();
+  const int32_t bracket_size = form.EnfuseBracket();
+  const std::string option = form.EnfuseOption();
+  std::string text = std::string(kMkdirLine) + kLineEnd;
+  std::vector<std::string> bracket;
+  const int count = form.Editor2.LineCount();
+  for (int i = 0; i < count; ++i) {
+    bracket.push_back(ExtractFileName(form.Editor2.Line(i)));
+    if (static_cast<int64_t>(bracket.size()) == bracket_size) {
+      text += BuildEnfuseLine(bracket, option) + kLineEnd;
+      bracket.clear();
+    }
+  }
+  WriteWholeFile(batch_path, text);
+  form.SetStatusText(kCompleteText);
+}
+
+}  // namespace quillo
