@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <stdexcept>
 
 namespace quillo::testing {
@@ -80,6 +81,23 @@ bool CliProcess::WaitForError(const std::string& text) {
     if (!Pump()) return false;
   }
   return true;
+}
+
+bool CliProcess::WaitUntilBlockedOnPipe() {
+  const std::string wchan = "/proc/" + std::to_string(pid_) + "/wchan";
+  for (;;) {
+    std::ifstream file(wchan);
+    std::string where;
+    std::getline(file, where);
+    if (where == "wait_for_partner") return true;
+    siginfo_t info{};
+    if (!file ||
+        ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+        info.si_pid != 0) {
+      return false;
+    }
+    ::usleep(1000);
+  }
 }
 
 void CliProcess::Signal(int signal_number) { ::kill(pid_, signal_number); }

@@ -23,6 +23,8 @@ class CliProcess {
 
   // Reads standard error until it holds the text; false when the process ended first.
   bool WaitForError(const std::string& text);
+  // Waits until the process blocks opening a named pipe (no writer yet); false when it ended.
+  bool WaitUntilBlockedOnPipe();
   void Signal(int signal_number);
   // Collects the rest of both streams and waits for the exit.
   CliResult Finish();

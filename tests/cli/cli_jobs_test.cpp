@@ -1,0 +1,94 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "cli/cli_process.h"
+#include "support/temp_dir.h"
+
+namespace quillo {
+namespace {
+
+using testing::CliProcess;
+using testing::ReadFile;
+using testing::RunCli;
+using testing::TempDir;
+
+TEST(CliRename, CopiesTheListedFolderUnderNumberedNames) {
+  TempDir dir;
+  dir.Write("in/b.JPG", "bee");
+  dir.Write("in/a.jpg", "ay");
+  dir.Write("in/sub/c.jpeg", "sea");
+  dir.Mkdir("out");
+  const auto result =
+      RunCli({"rename", "--source", dir.File("in"), "--dest", dir.File("out"), "--subfolders",
+              "--prefix", "Trip_", "--suffix", "_x", "--first", "9", "--step", "-1"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(ReadFile(dir.File("out/Trip_0009_x.jpg")), "ay");
+  EXPECT_EQ(ReadFile(dir.File("out/Trip_0008_x.JPG")), "bee");
+  EXPECT_EQ(ReadFile(dir.File("out/Trip_0007_x.jpeg")), "sea");
+  EXPECT_EQ(result.err, "処理中 " + dir.File("in/a.jpg") + "\nComplete!\n");
+}
+
+TEST(CliRename, TakesTheListFromStandardInputAndStopsAtAnUnreadableFile) {
+  TempDir dir;
+  dir.Write("a.jpg", "1");
+  dir.Mkdir("out");
+  const auto result =
+      RunCli({"rename", "--source", dir.Str(), "--dest", dir.File("out"), "--list", "-"},
+             dir.File("a.jpg") + "\r\n" + dir.File("gone.jpg") + "\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(ReadFile(dir.File("out/Img_0001.jpg")), "1");
+  EXPECT_NE(result.err.find("ファイル \"" + dir.File("gone.jpg") + "\" は開けません。"),
+            std::string::npos)
+      << result.err;
+  EXPECT_EQ(result.err.find("Complete!"), std::string::npos);
+}
+
+TEST(CliRename, NothingToDoIsReportedAsAFailure) {
+  TempDir dir;
+  const auto result = RunCli({"rename", "--source", dir.Str(), "--dest", dir.Str()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("nothing done"), std::string::npos);
+}
+
+TEST(CliRename, InterruptStopsBetweenTwoFiles) {
+  TempDir dir;
+  dir.Write("a.jpg", "first");
+  const std::string fifo = dir.File("b.jpg");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  dir.Write("c.jpg", "third");
+  dir.Mkdir("out");
+  // The second file is a pipe: opening it blocks until the test has sent the interrupt.
+  CliProcess cli({"rename", "--source", dir.Str(), "--dest", dir.File("out")});
+  ASSERT_TRUE(cli.WaitUntilBlockedOnPipe());
+  cli.Signal(SIGINT);
+  const int writer = ::open(fifo.c_str(), O_WRONLY);
+  ASSERT_GE(writer, 0);
+  ::close(writer);
+  const auto result = cli.Finish();
+  EXPECT_EQ(result.status, 130) << result.err;
+  EXPECT_NE(result.err.find("中断されました。"), std::string::npos) << result.err;
+  EXPECT_EQ(ReadFile(dir.File("out/Img_0001.jpg")), "first");
+  EXPECT_TRUE(std::filesystem::exists(dir.File("out/Img_0002.jpg")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out/Img_0003.jpg")));
+}
+
+TEST(CliEnfuse, WritesTheBatchFileIntoTheSourceFolder) {
+  TempDir dir;
+  for (const char* name : {"IMG_1.JPG", "IMG_2.JPG", "IMG_3.JPG", "IMG_4.JPG"}) dir.Write(name);
+  const auto result = RunCli({"enfuse", "--source", dir.Str(), "--bracket", "2", "--option",
+                              "-o --hard-mask", "--bat-name", "go.bat"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(ReadFile(dir.File("go.bat")),
+            "if not exist \"enfused\\.\" mkdir enfused\r\n"
+            "enfuse -o --hard-mask enfused/IMG_1-IMG_2.JPG IMG_1.JPG IMG_2.JPG\r\n"
+            "enfuse -o --hard-mask enfused/IMG_3-IMG_4.JPG IMG_3.JPG IMG_4.JPG\r\n");
+  EXPECT_EQ(RunCli({"enfuse", "--source", dir.Str(), "--list", dir.File("missing.txt")}).status, 1);
+}
+
+}  // namespace
+}  // namespace quillo
