@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/errors.h"
 #include "platform/text_rules.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_window.h"
@@ -54,7 +53,7 @@ TEST(BrowseDialog, OptionsCaptionAndRootReachTheRequest) {
   EXPECT_EQ(browser.requests[2].root, std::nullopt);
 }
 
-TEST(BrowseDialog, ChoiceIsRememberedAndCancelKeepsIt) {
+TEST(BrowseDialog, ChoiceGivesDirectoryAndDisplayName) {
   ScriptedFolderBrowser browser;
   TBrowseDialog dialog(browser);
   browser.ChooseNext("/data/photos");
@@ -62,49 +61,10 @@ TEST(BrowseDialog, ChoiceIsRememberedAndCancelKeepsIt) {
   EXPECT_EQ(dialog.Directory(), "/data/photos");
   EXPECT_EQ(dialog.DisplayName(), "photos");
 
-  browser.CancelNext();
-  EXPECT_FALSE(dialog.Execute());
-  EXPECT_EQ(dialog.Directory(), "/data/photos");
-
   browser.Enqueue({true, std::nullopt, "Network"});
   EXPECT_TRUE(dialog.Execute());
   EXPECT_EQ(dialog.Directory(), "");
   EXPECT_EQ(dialog.DisplayName(), "Network");
-
-  EXPECT_EQ(browser.preselected, (std::vector<std::string>{"", "/data/photos", "/data/photos"}));
-}
-
-TEST(BrowseDialog, PreparationFailures) {
-  ScriptedFolderBrowser browser;
-  TBrowseDialog dialog(browser);
-  dialog.SetDirectory("/kept");
-
-  browser.fail_allocator = true;
-  EXPECT_FALSE(dialog.Execute());
-  browser.fail_allocator = false;
-
-  // Without a root the desktop folder is never needed.
-  browser.fail_desktop_folder = true;
-  EXPECT_FALSE(dialog.Execute());
-  dialog.SetRoot("/");
-  try {
-    dialog.Execute();
-    ADD_FAILURE() << "no error raised";
-  } catch (const Exception& error) {
-    EXPECT_STREQ(error.what(), "TBrowseDialog: SHGetDesktopFolder Failed.");
-  }
-  browser.fail_desktop_folder = false;
-
-  browser.fail_display_name = true;
-  try {
-    dialog.Execute();
-    ADD_FAILURE() << "no error raised";
-  } catch (const Exception& error) {
-    EXPECT_STREQ(error.what(), "TBrowseDialog: ppmem.Alloc Failed.");
-  }
-
-  EXPECT_EQ(browser.requests.size(), 1u);
-  EXPECT_EQ(dialog.Directory(), "/kept");
 }
 
 TEST(BrowseDialog, EventsReceiveThePathAndSetStatusAndOkButton) {

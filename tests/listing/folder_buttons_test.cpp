@@ -159,6 +159,7 @@ TEST_F(FolderButtonsTest, DialogFailuresReachTheErrorBoxAndChangeNothing) {
   };
   app_.SetLines("Editor3", {"kept line"});
   app_.Type("Edit_RenameSource", "typed");
+  app_.Form().BrowseDialog1.SetDirectory(dir_.Str());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
     app_.ClearBoxes();
@@ -175,6 +176,7 @@ TEST_F(FolderButtonsTest, DialogFailuresReachTheErrorBoxAndChangeNothing) {
     }
     EXPECT_EQ(app_.Text("Edit_RenameSource"), "typed");
     EXPECT_EQ(app_.Lines("Editor3"), std::vector<std::string>{"kept line"});
+    EXPECT_EQ(app_.Form().BrowseDialog1.Directory(), dir_.Str());
   }
   EXPECT_TRUE(Browser().requests.empty());
 }
