@@ -24,8 +24,6 @@ struct TRegItem {
 class TRegItems {
  public:
   TRegItem& Add(TRegItem item);
-  int Count() const { return static_cast<int>(items_.size()); }
-  TRegItem& Items(int index) { return items_.at(static_cast<size_t>(index)); }
 
   auto begin() { return items_.begin(); }
   auto end() { return items_.end(); }
@@ -44,7 +42,6 @@ class TRegFiler {
   TRegFiler(const TRegFiler&) = delete;
   TRegFiler& operator=(const TRegFiler&) = delete;
 
-  TRegItem* SelectedItem() const { return item_; }
   void SetSelectedItem(TRegItem* item) { item_ = item; }
 
   std::string ReadString();

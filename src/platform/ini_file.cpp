@@ -10,7 +10,9 @@
 namespace quillo {
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
+// A stray carriage return counts as a blank, so that a line break added after one never changes
+// what the line before it means.
+constexpr std::string_view kBlanks = " \t\r";
 
 std::string_view Trim(std::string_view text) {
   const size_t first = text.find_first_not_of(kBlanks);
