@@ -31,12 +31,40 @@ const std::unordered_map<std::string_view, Handler>& Handlers() {
       {"SpeedButton_ConversionGetImagesClick", &TForm1::SpeedButton_ConversionGetImagesClick},
       {"SpeedButton_EnfuseExecuteClick", &TForm1::SpeedButton_EnfuseExecuteClick},
       {"SpeedButton_RenameExecuteClick", &TForm1::SpeedButton_RenameExecuteClick},
+      {"SpeedButton_RotateSourceClick", &TForm1::SpeedButton_RotateSourceClick},
+      {"SpeedButton_RotateSourceAutoClick", &TForm1::SpeedButton_RotateSourceAutoClick},
+      {"SpeedButton_RotateDestClick", &TForm1::SpeedButton_RotateDestClick},
+      {"SpeedButton_EnfuseSourceClick", &TForm1::SpeedButton_EnfuseSourceClick},
+      {"SpeedButton_EnfuseSourceAutoClick", &TForm1::SpeedButton_EnfuseSourceAutoClick},
+      {"SpeedButton_RenameSourceClick", &TForm1::SpeedButton_RenameSourceClick},
+      {"SpeedButton_RenameSourceAutoClick", &TForm1::SpeedButton_RenameSourceAutoClick},
+      {"SpeedButton_RenameDestClick", &TForm1::SpeedButton_RenameDestClick},
+      {"SpeedButton_ConversionSourceClick", &TForm1::SpeedButton_ConversionSourceClick},
+      {"SpeedButton_ConversionSourceAutoClick", &TForm1::SpeedButton_ConversionSourceAutoClick},
+      {"SpeedButton_ConversionDestClick", &TForm1::SpeedButton_ConversionDestClick},
   };
   return handlers;
 }
 
 TFindOptions FindOptions(const CheckBox& sub_folders) {
   return sub_folders.Checked() ? foFiles | foSubFolders : foFiles;
+}
+
+// Reg1 keeps each value in section "data" under the value's own name.
+void AddSettingsItems(TRegManager& reg) {
+  struct Item {
+    const char* name;
+    const char* default_value;
+  };
+  constexpr Item kItems[] = {
+      {"Prefix", "Img_"},     {"Suffix", ""},         {"FirstNumber", "1"},
+      {"Step", "1"},          {"EnfuseBracket", "3"}, {"BatFileName", "makeenfuse.bat"},
+      {"EnfuseOption", "-o"}, {"TurnDirection", "1"},
+  };
+  reg.SetRegType(rtIni);
+  for (const Item& item : kItems) {
+    reg.RegItems().Add({item.name, "data", item.name, item.default_value});
+  }
 }
 
 }  // namespace
@@ -58,7 +86,8 @@ std::string ApplicationTitleFor(const std::string& executable_path) {
 }
 
 TForm1::TForm1(MainWindow& window, std::string executable_path)
-    : window_(window),
+    : BrowseDialog1(window.Browser()),
+      window_(window),
       executable_path_(std::move(executable_path)),
       Edit_RotateSource(window.Edit("Edit_RotateSource")),
       Edit_RotateDest(window.Edit("Edit_RotateDest")),
@@ -93,7 +122,9 @@ TForm1::TForm1(MainWindow& window, std::string executable_path)
       Editor1(window.Editor("Editor1")),
       Editor2(window.Editor("Editor2")),
       Editor3(window.Editor("Editor3")),
-      Editor4(window.Editor("Editor4")) {}
+      Editor4(window.Editor("Editor4")) {
+  AddSettingsItems(Reg1);
+}
 
 void TForm1::Dispatch(std::string_view handler) {
   const auto found = Handlers().find(handler);
@@ -161,9 +192,32 @@ void TForm1::RunExclusive(bool& in_progress, const std::function<void()>& job) {
   job();
 }
 
-void TForm1::FormShow() { window_.SelectTab(0); }
+// The settings file lies beside the executable under its base name; each value is read and
+// written on its own, so a refused write stops the save at that value.
+void TForm1::FormShow() {
+  Reg1.SetIniFileName(ChangeFileExt(executable_path_, ".ini"));
+  SetPrefix(Reg1.SelectItem("Prefix").ReadString());
+  SetSuffix(Reg1.SelectItem("Suffix").ReadString());
+  SetFirstNumber(Reg1.SelectItem("FirstNumber").ReadInteger());
+  SetStep(Reg1.SelectItem("Step").ReadInteger());
+  SetEnfuseBracket(Reg1.SelectItem("EnfuseBracket").ReadInteger());
+  SetBatFileName(Reg1.SelectItem("BatFileName").ReadString());
+  SetEnfuseOption(Reg1.SelectItem("EnfuseOption").ReadString());
+  SetTurnDirection(Reg1.SelectItem("TurnDirection").ReadInteger());
+  window_.SelectTab(0);
+}
 
-void TForm1::FormClose() {}
+void TForm1::FormClose() {
+  Reg1.SetIniFileName(ChangeFileExt(executable_path_, ".ini"));
+  Reg1.SelectItem("Prefix").WriteString(Prefix());
+  Reg1.SelectItem("Suffix").WriteString(Suffix());
+  Reg1.SelectItem("FirstNumber").WriteInteger(FirstNumber());
+  Reg1.SelectItem("Step").WriteInteger(Step());
+  Reg1.SelectItem("EnfuseBracket").WriteInteger(EnfuseBracket());
+  Reg1.SelectItem("BatFileName").WriteString(BatFileName());
+  Reg1.SelectItem("EnfuseOption").WriteString(EnfuseOption());
+  Reg1.SelectItem("TurnDirection").WriteInteger(TurnDirection());
+}
 
 void TForm1::PageControl1Change() { SetStatusText(""); }
 
@@ -196,6 +250,36 @@ void TForm1::SpeedButton_EnfuseExecuteClick() { WriteEnfuseBatchFile(*this); }
 
 void TForm1::SpeedButton_RenameExecuteClick() {
   RunExclusive(rename_in_progress_, [this] { RenameImages(*this); });
+}
+
+bool TForm1::ChooseFolder(EditBox& target) {
+  if (!BrowseDialog1.Execute()) return false;
+  target.SetText(AddTrailingBackslash(BrowseDialog1.Directory()));
+  return true;
+}
+
+void TForm1::SpeedButton_RotateSourceClick() { ChooseFolder(Edit_RotateSource); }
+void TForm1::SpeedButton_RotateDestClick() { ChooseFolder(Edit_RotateDest); }
+void TForm1::SpeedButton_EnfuseSourceClick() { ChooseFolder(Edit_EnfuseSource); }
+void TForm1::SpeedButton_RenameSourceClick() { ChooseFolder(Edit_RenameSource); }
+void TForm1::SpeedButton_RenameDestClick() { ChooseFolder(Edit_RenameDest); }
+void TForm1::SpeedButton_ConversionSourceClick() { ChooseFolder(Edit_ConversionSource); }
+void TForm1::SpeedButton_ConversionDestClick() { ChooseFolder(Edit_ConversionDest); }
+
+void TForm1::SpeedButton_RotateSourceAutoClick() {
+  if (ChooseFolder(Edit_RotateSource)) SpeedButton_RotateGetImagesClick();
+}
+
+void TForm1::SpeedButton_EnfuseSourceAutoClick() {
+  if (ChooseFolder(Edit_EnfuseSource)) SpeedButton_EnfuseGetImagesClick();
+}
+
+void TForm1::SpeedButton_RenameSourceAutoClick() {
+  if (ChooseFolder(Edit_RenameSource)) SpeedButton_RenameGetImagesClick();
+}
+
+void TForm1::SpeedButton_ConversionSourceAutoClick() {
+  if (ChooseFolder(Edit_ConversionSource)) SpeedButton_ConversionGetImagesClick();
 }
 
 }  // namespace quillo

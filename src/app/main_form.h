@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "app/controls.h"
+#include "app/settings_store.h"
+#include "listing/browse_dialog.h"
 
 namespace quillo {
 
@@ -72,6 +74,22 @@ class TForm1 {
   void SpeedButton_ConversionGetImagesClick();
   void SpeedButton_EnfuseExecuteClick();
   void SpeedButton_RenameExecuteClick();
+  void SpeedButton_RotateSourceClick();
+  void SpeedButton_RotateSourceAutoClick();
+  void SpeedButton_RotateDestClick();
+  void SpeedButton_EnfuseSourceClick();
+  void SpeedButton_EnfuseSourceAutoClick();
+  void SpeedButton_RenameSourceClick();
+  void SpeedButton_RenameSourceAutoClick();
+  void SpeedButton_RenameDestClick();
+  void SpeedButton_ConversionSourceClick();
+  void SpeedButton_ConversionSourceAutoClick();
+  void SpeedButton_ConversionDestClick();
+
+  // Non-visual components: the settings of the eight named values, and the one folder dialog
+  // that every folder button shares.
+  TRegManager Reg1;
+  TBrowseDialog BrowseDialog1;
 
  private:
   MainWindow& window_;
@@ -121,6 +139,8 @@ class TForm1 {
  private:
   // Runs a job unless the same job is already running further up the stack.
   void RunExclusive(bool& in_progress, const std::function<void()>& job);
+  // Lets the user choose a folder for the edit box; false when nothing was chosen.
+  bool ChooseFolder(EditBox& target);
 };
 
 // The error box's text for an exception message: "." is appended when the message is not empty

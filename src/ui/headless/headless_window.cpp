@@ -12,10 +12,9 @@ class RecordingDialog : public BrowseDialogWindow {
   explicit RecordingDialog(ScriptedFolderBrowser& owner) : owner_(owner) {}
   void SetSelection(const std::string& path) override { selection = path; }
   void SetStatusText(const std::string& text) override { owner_.status_texts.push_back(text); }
-  void EnableOk(bool enabled) override { ok_enabled = enabled; }
+  void EnableOk(bool enabled) override { owner_.ok_changes.push_back(enabled); }
 
   std::string selection;
-  bool ok_enabled = true;
 
  private:
   ScriptedFolderBrowser& owner_;

@@ -96,9 +96,11 @@ class ScriptedFolderBrowser : public FolderBrowser {
   bool fail_desktop_folder = false;
   bool fail_display_name = false;
 
-  // What the dialogs were told: the preselected path of each (empty when none) and the status.
+  // What the dialogs were told: the preselected path of each (empty when none), the status
+  // texts, and every enabling (true) or disabling (false) of the OK button.
   std::vector<std::string> preselected;
   std::vector<std::string> status_texts;
+  std::vector<bool> ok_changes;
   std::vector<BrowseRequest> requests;
 
   bool AcquireAllocator() override { return !fail_allocator; }
