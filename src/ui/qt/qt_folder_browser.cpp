@@ -1,6 +1,7 @@
 #include "ui/qt/qt_folder_browser.h"
 
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <exception>
+#include <optional>
 
 #include "platform/file_system.h"
 #include "ui/qt/native_text.h"
@@ -15,24 +17,41 @@
 namespace quillo {
 namespace {
 
-// The open dialog as the request's callback drives it.
-class DialogControls : public BrowseDialogWindow {
+// The open dialog as the request's callback drives it. An OK state the callback sets holds
+// until the selection changes, however the dialog itself would update its button meanwhile.
+class DialogControls : public QObject, public BrowseDialogWindow {
  public:
-  DialogControls(QFileDialog& dialog, QLabel& status) : dialog_(dialog), status_(status) {}
+  DialogControls(QFileDialog& dialog, QLabel& status) : dialog_(dialog), status_(status) {
+    if (const auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+      for (QAbstractButton* button : buttons->buttons()) {
+        if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole) ok_ = button;
+      }
+    }
+    if (ok_ != nullptr) ok_->installEventFilter(this);
+  }
 
   void SetSelection(const std::string& path) override { dialog_.setDirectory(ToQString(path)); }
   void SetStatusText(const std::string& text) override { status_.setText(ToQString(text)); }
   void EnableOk(bool enabled) override {
-    const auto* buttons = dialog_.findChild<QDialogButtonBox*>();
-    if (buttons == nullptr) return;
-    for (QAbstractButton* button : buttons->buttons()) {
-      if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole) button->setEnabled(enabled);
+    ok_state_ = enabled;
+    if (ok_ != nullptr) ok_->setEnabled(enabled);
+  }
+  void ReleaseOk() { ok_state_.reset(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == ok_ && event->type() == QEvent::EnabledChange && ok_state_ &&
+        ok_->isEnabled() != *ok_state_) {
+      ok_->setEnabled(*ok_state_);
     }
+    return false;
   }
 
  private:
   QFileDialog& dialog_;
   QLabel& status_;
+  QAbstractButton* ok_ = nullptr;
+  std::optional<bool> ok_state_;
 };
 
 }  // namespace
@@ -69,6 +88,7 @@ BrowseResult QtFolderBrowser::Browse(const BrowseRequest& request) {
   };
   // The folder the dialog would return: the highlighted one, else the one it shows.
   const auto selection_changed = [&](const QString& path) {
+    controls.ReleaseOk();
     notify(beSelectionChanged, path.isEmpty() ? dialog.directory().absolutePath() : path);
   };
   QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, selection_changed);

@@ -37,6 +37,21 @@ Control& Lookup(const std::map<std::string, Control*, std::less<>>& controls,
   return *found->second;
 }
 
+// A tab's keyboard stops: each control's place in the order and the widgets that take the key.
+using TabStops = std::vector<std::pair<int, std::vector<QWidget*>>>;
+
+void ChainTabOrder(TabStops& stops) {
+  std::sort(stops.begin(), stops.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  QWidget* previous = nullptr;
+  for (const auto& stop : stops) {
+    for (QWidget* widget : stop.second) {
+      if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+      previous = widget;
+    }
+  }
+}
+
 }  // namespace
 
 QtMainWindow::QtMainWindow(const FormDescription& description)
@@ -61,32 +76,18 @@ QtMainWindow::QtMainWindow(const FormDescription& description)
     pages.push_back(page);
   }
 
-  // Each tab's keyboard stops in their described order.
-  std::vector<std::vector<std::pair<int, std::vector<QWidget*>>>> stops(pages.size());
+  std::vector<TabStops> stops(pages.size());
   for (const ControlDescription& control : description.controls) {
-    std::vector<QWidget*> focus = BuildControl(control, pages.at(static_cast<size_t>(control.tab)));
-    if (control.tab_order >= 0) {
-      stops[static_cast<size_t>(control.tab)].emplace_back(control.tab_order, std::move(focus));
-    }
+    const auto tab = static_cast<size_t>(control.tab);
+    std::vector<QWidget*> focus = BuildControl(control, pages.at(tab));
+    if (control.tab_order >= 0) stops[tab].emplace_back(control.tab_order, std::move(focus));
   }
-  for (auto& tab_stops : stops) {
-    std::sort(tab_stops.begin(), tab_stops.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    QWidget* previous = nullptr;
-    for (const auto& stop : tab_stops) {
-      for (QWidget* widget : stop.second) {
-        if (previous != nullptr) setTabOrder(previous, widget);
-        previous = widget;
-      }
-    }
-  }
+  for (TabStops& tab_stops : stops) ChainTabOrder(tab_stops);
 
   statusBar()->setObjectName("StatusBar1");
   statusBar()->setFixedHeight(description.status_bar_height);
   status_label_ = new QLabel(statusBar());
   status_label_->setTextFormat(Qt::PlainText);
-  // A long path must not widen the window.
-  status_label_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(status_label_, 1);
 
   connect(tabs_, &QTabWidget::currentChanged, this, [this] { Run(description_.on_tab_change); });

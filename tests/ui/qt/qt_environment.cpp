@@ -36,6 +36,8 @@ std::unique_ptr<QTimer> OnNextModal(std::function<void(QWidget& dialog)> act) {
     QWidget* dialog = QApplication::activeModalWidget();
     if (dialog == nullptr || !dialog->isVisible()) return;
     poll->stop();
+    // Lets the dialog finish opening: what it posted to itself on the way runs first.
+    QCoreApplication::processEvents();
     act(*dialog);
   });
   poll->start();
