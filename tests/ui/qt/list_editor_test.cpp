@@ -46,7 +46,7 @@ class ListEditorTest : public ::testing::Test {
   TextListEditor editor_;
 };
 
-TEST_F(ListEditorTest, LinesComeBackAsTheyWereSet) {
+TEST_F(ListEditorTest, LinesComeBackAsTheyWereSetOrTyped) {
   const std::vector<std::vector<std::string>> cases = {
       {},
       {"/写真/a.jpg"},
@@ -62,17 +62,12 @@ TEST_F(ListEditorTest, LinesComeBackAsTheyWereSet) {
   }
   EXPECT_THROW(editor_.Line(2), std::out_of_range);
   EXPECT_THROW(editor_.Line(-1), std::out_of_range);
-}
 
-TEST_F(ListEditorTest, TypedTextCountsItsLinesLikeAFile) {
-  editor_.setPlainText("a.jpg\nb.jpg");
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  // Typed text counts its lines as a file does: a last line break opens no line.
   editor_.setPlainText("a.jpg\nb.jpg\n");
   EXPECT_EQ(Lines(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
-  editor_.setPlainText("a.jpg\n\n");
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"a.jpg", ""}));
-  editor_.setPlainText("");
-  EXPECT_EQ(editor_.LineCount(), 0);
+  editor_.setPlainText("a.jpg\nb.jpg");
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
 }
 
 TEST_F(ListEditorTest, TabKeyInsertsATabAndKeepsTheFocus) {
@@ -202,7 +197,6 @@ TEST_F(ListEditorTest, PaintsSelectionAndMarksInTheirColours) {
     }
   }
   EXPECT_TRUE(grey);
-  view.save("/tmp/editor_view.png");
 }
 
 }  // namespace
