@@ -26,15 +26,14 @@ constexpr char kEndOfTextMark[] = "[EOF]";
 
 // A down arrow that turns left at its foot, as wide as a character.
 void DrawLineEndMark(QPainter& painter, qreal x, qreal top, qreal height, qreal char_width) {
+  const qreal left = x + char_width * 0.1;
   const qreal right = x + char_width * 0.7;
   const qreal foot = top + height * 0.75;
   const qreal head = char_width * 0.3;
   painter.drawLine(QPointF(right, top + height * 0.25), QPointF(right, foot));
-  painter.drawLine(QPointF(right, foot), QPointF(x + char_width * 0.1, foot));
-  painter.drawLine(QPointF(x + char_width * 0.1, foot),
-                   QPointF(x + char_width * 0.1 + head, foot - head));
-  painter.drawLine(QPointF(x + char_width * 0.1, foot),
-                   QPointF(x + char_width * 0.1 + head, foot + head));
+  painter.drawLine(QPointF(right, foot), QPointF(left, foot));
+  painter.drawLine(QPointF(left, foot), QPointF(left + head, foot - head));
+  painter.drawLine(QPointF(left, foot), QPointF(left + head, foot + head));
 }
 
 }  // namespace
