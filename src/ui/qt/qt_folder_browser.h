@@ -1,0 +1,28 @@
+// The folder chooser of the Qt host: a modal directory dialog that opens where the request's
+// callback points it and tells the callback about each folder the user moves to.
+#pragma once
+
+#include <string>
+
+#include "platform/folder_browser.h"
+
+class QWidget;
+
+namespace quillo {
+
+// The dialog shows its status line only when the request asks for one (the shell's status-text
+// flag).
+inline constexpr unsigned kBrowseStatusTextFlag = 0x0004;
+
+class QtFolderBrowser : public FolderBrowser {
+ public:
+  explicit QtFolderBrowser(QWidget* owner) : owner_(owner) {}
+  bool ParseDisplayName(const std::string& path) override;
+  // An exception from the request's callback closes the dialog and leaves Browse.
+  BrowseResult Browse(const BrowseRequest& request) override;
+
+ private:
+  QWidget* owner_;
+};
+
+}  // namespace quillo
