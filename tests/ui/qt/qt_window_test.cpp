@@ -105,9 +105,14 @@ TEST_F(QtWindowTest, EveryControlStandsWhereDescribedWithItsText) {
       case ckLabel:
         EXPECT_EQ(FromQString(qobject_cast<QLabel*>(widget)->text()), c.text);
         break;
-      case ckEdit:
-        EXPECT_EQ(FromQString(qobject_cast<QLineEdit*>(widget)->text()), c.text);
+      case ckEdit: {
+        // Showing the window loaded the settings; with no settings file the two number boxes
+        // hold the plain "1" of the defaults instead of their form texts.
+        const bool loaded_number = c.name == "Edit_FirstNumber" || c.name == "Edit_RenameStep";
+        EXPECT_EQ(FromQString(qobject_cast<QLineEdit*>(widget)->text()),
+                  loaded_number ? "1" : std::string(c.text));
         break;
+      }
       case ckButton:
         EXPECT_EQ(FromQString(qobject_cast<QAbstractButton*>(widget)->text()), c.text);
         EXPECT_EQ(widget->focusPolicy(), Qt::NoFocus);
