@@ -43,7 +43,7 @@ constexpr TabControls kEnfuseTab = {"Edit_EnfuseSource",
 struct NumericOption {
   const char* option;
   const char* edit;
-  const char* fallback;
+  const char* setting;  // the settings item whose default applies
 };
 
 class Session {
@@ -58,21 +58,22 @@ class Session {
   int Run() {
     if (line_.command == "list") return List();
     if (line_.command == "rename") {
-      return Job(kRenameTab, {{"prefix", "Edit_Prefix", "Img_"}, {"suffix", "Edit_Suffix", ""}},
-                 {{"first", "Edit_FirstNumber", "1"}, {"step", "Edit_RenameStep", "1"}},
-                 {{"dest", "Edit_RenameDest"}});
+      return Job(
+          kRenameTab, {{"prefix", "Edit_Prefix", "Prefix"}, {"suffix", "Edit_Suffix", "Suffix"}},
+          {{"first", "Edit_FirstNumber", "FirstNumber"}, {"step", "Edit_RenameStep", "Step"}},
+          {{"dest", "Edit_RenameDest"}});
     }
-    return Job(
-        kEnfuseTab,
-        {{"bat-name", "Edit_BatFileName", "makeenfuse.bat"}, {"option", "Edit_Option", "-o"}},
-        {{"bracket", "Edit_EnfuseBracket", "3"}}, {});
+    return Job(kEnfuseTab,
+               {{"bat-name", "Edit_BatFileName", "BatFileName"},
+                {"option", "Edit_Option", "EnfuseOption"}},
+               {{"bracket", "Edit_EnfuseBracket", "EnfuseBracket"}}, {});
   }
 
  private:
   struct TextOption {
     const char* option;
     const char* edit;
-    const char* fallback;
+    const char* setting;  // the settings item whose default applies
   };
   struct FolderOption {
     const char* option;
@@ -88,9 +89,9 @@ class Session {
   int Job(const TabControls& tab, const std::vector<TextOption>& texts,
           const std::vector<NumericOption>& numbers, const std::vector<FolderOption>& folders) {
     for (const TextOption& text : texts)
-      app_.Type(text.edit, line_.Value(text.option, text.fallback));
+      app_.Type(text.edit, line_.Value(text.option, Default(text.setting)));
     for (const NumericOption& number : numbers) {
-      const std::string value = line_.Value(number.option, number.fallback);
+      const std::string value = line_.Value(number.option, Default(number.setting));
       if (!ParseInteger(value))
         return Usage("--" + std::string(number.option) + ": not a whole number: " + value);
       app_.Type(number.edit, value);
@@ -148,6 +149,14 @@ class Session {
     }
     app_.SetLines(editor, lines);
     return std::nullopt;
+  }
+
+  // What the window starts with when it has no settings file.
+  std::string Default(const char* setting) {
+    for (const TRegItem& item : app_.Form().Reg1.RegItems()) {
+      if (item.Name == setting) return item.DefaultValue;
+    }
+    return "";
   }
 
   int ReportBoxes() {
