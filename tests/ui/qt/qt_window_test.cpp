@@ -12,6 +12,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -279,6 +280,52 @@ TEST_F(QtWindowTest, ClosingClearsTheRunningFlagsAndEndsTheWindow) {
   EXPECT_FALSE(form.rotate_running);
   EXPECT_FALSE(form.rename_running);
   EXPECT_FALSE(form.conversion_running);
+}
+
+// A rename tab holding three listed files and an output folder, ready to run.
+void PrepareRename(QtMainWindow& window, const TempDir& temp) {
+  std::vector<std::string> lines;
+  for (const char* name : {"in/a.jpg", "in/b.jpg", "in/c.jpg"})
+    lines.push_back(temp.Write(name, name));
+  window.Edit("Edit_RenameSource").SetText(temp.File("in"));
+  window.Edit("Edit_RenameDest").SetText(temp.Mkdir("out") + "/");
+  window.Editor("Editor3").SetLines(lines);
+  window.SelectTab(2);
+}
+
+TEST_F(QtWindowTest, SecondExecuteClickWhileTheJobRunsIsIgnored) {
+  PrepareRename(Window(), temp_);
+  std::string status_after_second_click;
+  // Runs inside the job's first message pump, as a user's click would.
+  QTimer::singleShot(0, &Window(), [&] {
+    Click("SpeedButton_RenameExecute");
+    status_after_second_click = Window().StatusText();
+  });
+  Click("SpeedButton_RenameExecute");
+  EXPECT_EQ(status_after_second_click, "処理中 " + temp_.File("in/a.jpg"));
+  EXPECT_EQ(Window().StatusText(), "Complete!");
+  EXPECT_EQ(testing::ReadFile(temp_.File("out/Img_0003.jpg")), "in/c.jpg");
+  EXPECT_FALSE(std::filesystem::exists(temp_.File("out/Img_0004.jpg")));
+}
+
+TEST_F(QtWindowTest, ClosingDuringAJobSavesAtOnceAndEndsTheWindowAfterTheJob) {
+  PrepareRename(Window(), temp_);
+  bool closed_at_once = true;
+  bool visible_during_job = false;
+  bool saved_during_job = false;
+  QTimer::singleShot(0, &Window(), [&] {
+    closed_at_once = Window().close();
+    visible_during_job = Window().isVisible();
+    saved_during_job = std::filesystem::exists(temp_.File("Quillomark.ini"));
+  });
+  Click("SpeedButton_RenameExecute");
+  EXPECT_FALSE(closed_at_once);
+  EXPECT_TRUE(visible_during_job);
+  EXPECT_TRUE(saved_during_job);
+  EXPECT_EQ(Window().StatusText(), "中断されました。");
+  EXPECT_FALSE(Window().SpeedButton("SpeedButton_RenameProcess").Enabled());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(Window().isVisible());
 }
 
 // One picture per tab for people to look at; the editors hold a few lines to show their marks.
