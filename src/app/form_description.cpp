@@ -13,6 +13,44 @@ constexpr std::string_view kAbort = "中断";
 
 const std::vector<std::string_view> kFindTypes = {"jpg", "tif", "bmp", "all"};
 
+// One maker per kind of control, so that each row of the tables below reads as the form does.
+ControlDescription Label(std::string_view name, int tab, std::string_view text, TRect at) {
+  return {name, ckLabel, tab, text, at};
+}
+
+ControlDescription Edit(std::string_view name, int tab, std::string_view text, TRect bounds,
+                        int tab_order) {
+  return {name, ckEdit, tab, text, bounds, {}, 1, -1, true, tab_order};
+}
+
+ControlDescription Check(std::string_view name, int tab, std::string_view text, TRect bounds,
+                         int tab_order) {
+  return {name, ckCheckBox, tab, text, bounds, {}, 1, -1, true, tab_order};
+}
+
+ControlDescription Editor(std::string_view name, int tab, TRect bounds, int tab_order) {
+  return {name, ckListEditor, tab, "", bounds, {}, 1, -1, true, tab_order};
+}
+
+// Buttons never take the keyboard focus, so none is a tab stop.
+ControlDescription Button(std::string_view name, int tab, std::string_view text, TRect bounds,
+                          std::string_view handler) {
+  return {name, ckButton, tab, text, bounds, {}, 1, -1, true, -1, handler};
+}
+
+// The abort buttons, enabled only while their job runs.
+ControlDescription DisabledButton(std::string_view name, int tab, std::string_view text,
+                                  TRect bounds, std::string_view handler) {
+  return {name, ckButton, tab, text, bounds, {}, 1, -1, false, -1, handler};
+}
+
+ControlDescription Radio(std::string_view name, int tab, std::string_view caption, TRect bounds,
+                         std::vector<std::string_view> items, int columns, int item_index,
+                         int tab_order) {
+  return {name,    ckRadioGroup, tab,  caption,  bounds, std::move(items),
+          columns, item_index,   true, tab_order};
+}
+
 FormDescription Build() {
   FormDescription f;
   f.name = "Form1";
@@ -33,122 +71,118 @@ FormDescription Build() {
 
   f.controls = {
       // Tab 1: rotate.
-      {"Label1", ckLabel, 0, kSourceLabel, {20, 20}},
-      {"Edit_RotateSource", ckEdit, 0, "", {120, 16, 430, 21}, {}, 1, -1, true, 0},
-      {"SpeedButton_RotateSource", ckButton, 0, "...", {560, 15, 24, 22}, {}, 1, -1, true, -1,
-       "SpeedButton_RotateSourceClick"},
-      {"SpeedButton_RotateSourceAuto", ckButton, 0, "... Auto", {594, 15, 86, 22}, {}, 1, -1, true,
-       -1, "SpeedButton_RotateSourceAutoClick"},
-      {"Editor1", ckListEditor, 0, "", {20, 53, 530, 190}, {}, 1, -1, true, 1},
-      {"SpeedButton_RotateGetImages", ckButton, 0, kGetImages, {560, 54, 120, 22}, {}, 1, -1, true,
-       -1, "SpeedButton_RotateGetImagesClick"},
-      {"CheckBox_RotateSubFolder", ckCheckBox, 0, kSubFolder, {560, 91, 120, 17}, {}, 1, -1, true,
-       2},
-      {"Label16", ckLabel, 0, "jpeg 形式のみ", {561, 118}},
-      {"Label18", ckLabel, 0,
-       "上のファイル名リストにある画像ファイルに対して回転処理を実行し、出力先フォルダへ保存します。",
-       {20, 259}},
-      {"Label20", ckLabel, 0, kDestLabel, {20, 292}},
-      {"Edit_RotateDest", ckEdit, 0, "", {120, 288, 430, 21}, {}, 1, -1, true, 3},
-      {"SpeedButton_RotateDest", ckButton, 0, "...", {560, 287, 24, 22}, {}, 1, -1, true, -1,
-       "SpeedButton_RotateDestClick"},
-      {"Label2", ckLabel, 0, "回転方向", {23, 361}},
-      {"RadioGroup_TurnDirection", ckRadioGroup, 0, "", {120, 345, 430, 37},
-       {"右回転", "左回転", "１８０度回転"}, 3, 1, true, 4},
-      {"SpeedButton_RotateExecute", ckButton, 0, "回転実行", {560, 356, 120, 22}, {}, 1, -1, true,
-       -1, "SpeedButton_RotateExecuteClick"},
-      {"SpeedButton_TurnProcess", ckButton, 0, kAbort, {559, 398, 120, 22}, {}, 1, -1, false, -1,
-       "SpeedButton_TurnProcessClick"},
+      Label("Label1", 0, kSourceLabel, {20, 20}),
+      Edit("Edit_RotateSource", 0, "", {120, 16, 430, 21}, 0),
+      Button("SpeedButton_RotateSource", 0, "...", {560, 15, 24, 22},
+             "SpeedButton_RotateSourceClick"),
+      Button("SpeedButton_RotateSourceAuto", 0, "... Auto", {594, 15, 86, 22},
+             "SpeedButton_RotateSourceAutoClick"),
+      Editor("Editor1", 0, {20, 53, 530, 190}, 1),
+      Button("SpeedButton_RotateGetImages", 0, kGetImages, {560, 54, 120, 22},
+             "SpeedButton_RotateGetImagesClick"),
+      Check("CheckBox_RotateSubFolder", 0, kSubFolder, {560, 91, 120, 17}, 2),
+      Label("Label16", 0, "jpeg 形式のみ", {561, 118}),
+      Label("Label18", 0,
+            "上のファイル名リストにある画像ファイルに対して回転処理を実行し、出力先フォルダへ保存し"
+            "ます。",
+            {20, 259}),
+      Label("Label20", 0, kDestLabel, {20, 292}),
+      Edit("Edit_RotateDest", 0, "", {120, 288, 430, 21}, 3),
+      Button("SpeedButton_RotateDest", 0, "...", {560, 287, 24, 22}, "SpeedButton_RotateDestClick"),
+      Label("Label2", 0, "回転方向", {23, 361}),
+      Radio("RadioGroup_TurnDirection", 0, "", {120, 345, 430, 37},
+            {"右回転", "左回転", "１８０度回転"}, 3, 1, 4),
+      Button("SpeedButton_RotateExecute", 0, "回転実行", {560, 356, 120, 22},
+             "SpeedButton_RotateExecuteClick"),
+      DisabledButton("SpeedButton_TurnProcess", 0, kAbort, {559, 398, 120, 22},
+                     "SpeedButton_TurnProcessClick"),
 
       // Tab 2: enfuse batch file.
-      {"Label5", ckLabel, 1, kSourceLabel, {20, 20}},
-      {"Edit_EnfuseSource", ckEdit, 1, "", {120, 16, 430, 21}, {}, 1, -1, true, 0},
-      {"SpeedButton_EnfuseSource", ckButton, 1, "...", {560, 15, 24, 22}, {}, 1, -1, true, -1,
-       "SpeedButton_EnfuseSourceClick"},
-      {"SpeedButton_EnfuseSourceAuto", ckButton, 1, "... Auto", {594, 15, 86, 22}, {}, 1, -1, true,
-       -1, "SpeedButton_EnfuseSourceAutoClick"},
-      {"Editor2", ckListEditor, 1, "", {20, 53, 530, 190}, {}, 1, -1, true, 1},
-      {"SpeedButton_EnfuseGetImages", ckButton, 1, kGetImages, {560, 54, 120, 22}, {}, 1, -1, true,
-       -1, "SpeedButton_EnfuseGetImagesClick"},
-      {"CheckBox_EnfuseSubFolder", ckCheckBox, 1, kSubFolder, {560, 91, 120, 17}, {}, 1, -1, true,
-       2},
-      {"RadioGroup_EnfuseImageType", ckRadioGroup, 1, kImageTypeCaption, {560, 118, 101, 125},
-       kFindTypes, 1, 0, true, 6},
-      {"Label15", ckLabel, 1, "上記　「対象データフォルダ」　にバッチファイルを出力します。",
-       {20, 259}},
-      {"Label14", ckLabel, 1, "オプション", {40, 292}},
-      {"Edit_Option", ckEdit, 1, "-o", {120, 288, 430, 21}, {}, 1, -1, true, 5},
-      {"SpeedButton_EnfuseDefault", ckButton, 1, "デフォルトに戻す", {560, 287, 120, 22}, {}, 1, -1,
-       true, -1, "SpeedButton_EnfuseDefaultClick"},
-      {"Label10", ckLabel, 1, "バッチファイル名", {40, 360}},
-      {"Edit_BatFileName", ckEdit, 1, "makeenfuse.bat", {120, 357, 132, 21}, {}, 1, -1, true, 3},
-      {"Label13", ckLabel, 1, "ブラケット", {273, 360}},
-      {"Edit_EnfuseBracket", ckEdit, 1, "3", {327, 357, 60, 21}, {}, 1, -1, true, 4},
-      {"SpeedButton_EnfuseExecute", ckButton, 1, kExecute, {560, 356, 120, 22}, {}, 1, -1, true, -1,
-       "SpeedButton_EnfuseExecuteClick"},
+      Label("Label5", 1, kSourceLabel, {20, 20}),
+      Edit("Edit_EnfuseSource", 1, "", {120, 16, 430, 21}, 0),
+      Button("SpeedButton_EnfuseSource", 1, "...", {560, 15, 24, 22},
+             "SpeedButton_EnfuseSourceClick"),
+      Button("SpeedButton_EnfuseSourceAuto", 1, "... Auto", {594, 15, 86, 22},
+             "SpeedButton_EnfuseSourceAutoClick"),
+      Editor("Editor2", 1, {20, 53, 530, 190}, 1),
+      Button("SpeedButton_EnfuseGetImages", 1, kGetImages, {560, 54, 120, 22},
+             "SpeedButton_EnfuseGetImagesClick"),
+      Check("CheckBox_EnfuseSubFolder", 1, kSubFolder, {560, 91, 120, 17}, 2),
+      Radio("RadioGroup_EnfuseImageType", 1, kImageTypeCaption, {560, 118, 101, 125}, kFindTypes, 1,
+            0, 6),
+      Label("Label15", 1, "上記　「対象データフォルダ」　にバッチファイルを出力します。",
+            {20, 259}),
+      Label("Label14", 1, "オプション", {40, 292}),
+      Edit("Edit_Option", 1, "-o", {120, 288, 430, 21}, 5),
+      Button("SpeedButton_EnfuseDefault", 1, "デフォルトに戻す", {560, 287, 120, 22},
+             "SpeedButton_EnfuseDefaultClick"),
+      Label("Label10", 1, "バッチファイル名", {40, 360}),
+      Edit("Edit_BatFileName", 1, "makeenfuse.bat", {120, 357, 132, 21}, 3),
+      Label("Label13", 1, "ブラケット", {273, 360}),
+      Edit("Edit_EnfuseBracket", 1, "3", {327, 357, 60, 21}, 4),
+      Button("SpeedButton_EnfuseExecute", 1, kExecute, {560, 356, 120, 22},
+             "SpeedButton_EnfuseExecuteClick"),
 
       // Tab 3: rename.
-      {"Label3", ckLabel, 2, kSourceLabel, {20, 20}},
-      {"Edit_RenameSource", ckEdit, 2, "", {120, 16, 430, 21}, {}, 1, -1, true, 0},
-      {"SpeedButton_RenameSource", ckButton, 2, "...", {560, 15, 24, 22}, {}, 1, -1, true, -1,
-       "SpeedButton_RenameSourceClick"},
-      {"SpeedButton_RenameSourceAuto", ckButton, 2, "... Auto", {594, 15, 86, 22}, {}, 1, -1, true,
-       -1, "SpeedButton_RenameSourceAutoClick"},
-      {"Editor3", ckListEditor, 2, "", {20, 53, 530, 190}, {}, 1, -1, true, 1},
-      {"SpeedButton_RenameGetImages", ckButton, 2, kGetImages, {560, 54, 120, 22}, {}, 1, -1, true,
-       -1, "SpeedButton_RenameGetImagesClick"},
-      {"CheckBox_RenameSubFolder", ckCheckBox, 2, kSubFolder, {560, 91, 120, 17}, {}, 1, -1, true,
-       2},
-      {"RadioGroup_RenameImageType", ckRadioGroup, 2, kImageTypeCaption, {560, 118, 101, 125},
-       kFindTypes, 1, 0, true, 8},
-      {"Label12", ckLabel, 2,
-       "上のファイル名リストの各ファイルを、「プレフィックス」＋４桁番号＋「サフィックス」．拡張子にリネー"
-       "ムして出力先フォルダへ書き出します",
-       {20, 259}},
-      {"Label4", ckLabel, 2, kDestLabel, {20, 292}},
-      {"Edit_RenameDest", ckEdit, 2, "", {120, 288, 430, 21}, {}, 1, -1, true, 3},
-      {"SpeedButton_RenameDest", ckButton, 2, "...", {560, 287, 24, 22}, {}, 1, -1, true, -1,
-       "SpeedButton_RenameDestClick"},
-      {"Label9", ckLabel, 2, "プレフィックス", {40, 325}},
-      {"Edit_Prefix", ckEdit, 2, "Img_", {120, 322, 60, 21}, {}, 1, -1, true, 4},
-      {"Label7", ckLabel, 2, "+ ４桁番号 +　サフィックス", {193, 325}},
-      {"Edit_Suffix", ckEdit, 2, "", {327, 322, 60, 21}, {}, 1, -1, true, 5},
-      {"Label8", ckLabel, 2, ".拡張子", {399, 325}},
-      {"Label11", ckLabel, 2, "番号初期値", {40, 360}},
-      {"Edit_FirstNumber", ckEdit, 2, "", {120, 357, 60, 21}, {}, 1, -1, true, 6},
-      {"Label6", ckLabel, 2, "ステップ", {267, 360}},
-      {"Edit_RenameStep", ckEdit, 2, "１", {327, 357, 60, 21}, {}, 1, -1, true, 7},
-      {"SpeedButton_RenameExecute", ckButton, 2, kExecute, {560, 356, 120, 22}, {}, 1, -1, true, -1,
-       "SpeedButton_RenameExecuteClick"},
-      {"SpeedButton_RenameProcess", ckButton, 2, kAbort, {560, 398, 120, 22}, {}, 1, -1, false, -1,
-       "SpeedButton_RenameProcessClick"},
+      Label("Label3", 2, kSourceLabel, {20, 20}),
+      Edit("Edit_RenameSource", 2, "", {120, 16, 430, 21}, 0),
+      Button("SpeedButton_RenameSource", 2, "...", {560, 15, 24, 22},
+             "SpeedButton_RenameSourceClick"),
+      Button("SpeedButton_RenameSourceAuto", 2, "... Auto", {594, 15, 86, 22},
+             "SpeedButton_RenameSourceAutoClick"),
+      Editor("Editor3", 2, {20, 53, 530, 190}, 1),
+      Button("SpeedButton_RenameGetImages", 2, kGetImages, {560, 54, 120, 22},
+             "SpeedButton_RenameGetImagesClick"),
+      Check("CheckBox_RenameSubFolder", 2, kSubFolder, {560, 91, 120, 17}, 2),
+      Radio("RadioGroup_RenameImageType", 2, kImageTypeCaption, {560, 118, 101, 125}, kFindTypes, 1,
+            0, 8),
+      Label("Label12", 2,
+            "上のファイル名リストの各ファイルを、「プレフィックス」＋４桁番号＋「サフィックス」．拡"
+            "張子にリネームして出力先フォルダへ書き出します",
+            {20, 259}),
+      Label("Label4", 2, kDestLabel, {20, 292}),
+      Edit("Edit_RenameDest", 2, "", {120, 288, 430, 21}, 3),
+      Button("SpeedButton_RenameDest", 2, "...", {560, 287, 24, 22}, "SpeedButton_RenameDestClick"),
+      Label("Label9", 2, "プレフィックス", {40, 325}),
+      Edit("Edit_Prefix", 2, "Img_", {120, 322, 60, 21}, 4),
+      Label("Label7", 2, "+ ４桁番号 +　サフィックス", {193, 325}),
+      Edit("Edit_Suffix", 2, "", {327, 322, 60, 21}, 5),
+      Label("Label8", 2, ".拡張子", {399, 325}),
+      Label("Label11", 2, "番号初期値", {40, 360}),
+      Edit("Edit_FirstNumber", 2, "", {120, 357, 60, 21}, 6),
+      Label("Label6", 2, "ステップ", {267, 360}),
+      Edit("Edit_RenameStep", 2, "１", {327, 357, 60, 21}, 7),
+      Button("SpeedButton_RenameExecute", 2, kExecute, {560, 356, 120, 22},
+             "SpeedButton_RenameExecuteClick"),
+      DisabledButton("SpeedButton_RenameProcess", 2, kAbort, {560, 398, 120, 22},
+                     "SpeedButton_RenameProcessClick"),
 
       // Tab 4: conversion.
-      {"Label17", ckLabel, 3, kSourceLabel, {20, 20}},
-      {"Edit_ConversionSource", ckEdit, 3, "", {120, 16, 430, 21}, {}, 1, -1, true, 0},
-      {"SpeedButton_ConversionSource", ckButton, 3, "...", {560, 15, 24, 22}, {}, 1, -1, true, -1,
-       "SpeedButton_ConversionSourceClick"},
-      {"SpeedButton_ConversionSourceAuto", ckButton, 3, "... Auto", {594, 15, 86, 22}, {}, 1, -1,
-       true, -1, "SpeedButton_ConversionSourceAutoClick"},
-      {"Editor4", ckListEditor, 3, "", {20, 53, 530, 190}, {}, 1, -1, true, 1},
-      {"SpeedButton_ConversionGetImages", ckButton, 3, kGetImages, {560, 54, 120, 22}, {}, 1, -1,
-       true, -1, "SpeedButton_ConversionGetImagesClick"},
-      {"CheckBox_ConversionSubFolder", ckCheckBox, 3, kSubFolder, {560, 91, 120, 17}, {}, 1, -1,
-       true, 2},
-      {"RadioGroup_ConversionImageFindType", ckRadioGroup, 3, kImageTypeCaption,
-       {560, 118, 101, 125}, kFindTypes, 1, 0, true, 4},
-      {"Label25", ckLabel, 3,
-       "上のファイル名リストにある画像ファイルを変換して、出力先フォルダへ保存します。", {20, 259}},
-      {"Label19", ckLabel, 3, kDestLabel, {20, 292}},
-      {"Edit_ConversionDest", ckEdit, 3, "", {120, 288, 430, 21}, {}, 1, -1, true, 3},
-      {"SpeedButton_ConversionDest", ckButton, 3, "...", {560, 287, 24, 22}, {}, 1, -1, true, -1,
-       "SpeedButton_ConversionDestClick"},
-      {"RadioGroup_ConversionImageType", ckRadioGroup, 3, " 出力画像形式 ", {120, 326, 256, 37},
-       {"bmp", "jpg", "tif"}, 3, 0, true, 5},
-      {"SpeedButton_ConversionExecute", ckButton, 3, kExecute, {560, 356, 120, 22}, {}, 1, -1, true,
-       -1, "SpeedButton_ConversionExecuteClick"},
-      {"SpeedButton_ConversionProcess", ckButton, 3, kAbort, {560, 398, 120, 22}, {}, 1, -1, false,
-       -1, "SpeedButton_ConversionProcessClick"},
+      Label("Label17", 3, kSourceLabel, {20, 20}),
+      Edit("Edit_ConversionSource", 3, "", {120, 16, 430, 21}, 0),
+      Button("SpeedButton_ConversionSource", 3, "...", {560, 15, 24, 22},
+             "SpeedButton_ConversionSourceClick"),
+      Button("SpeedButton_ConversionSourceAuto", 3, "... Auto", {594, 15, 86, 22},
+             "SpeedButton_ConversionSourceAutoClick"),
+      Editor("Editor4", 3, {20, 53, 530, 190}, 1),
+      Button("SpeedButton_ConversionGetImages", 3, kGetImages, {560, 54, 120, 22},
+             "SpeedButton_ConversionGetImagesClick"),
+      Check("CheckBox_ConversionSubFolder", 3, kSubFolder, {560, 91, 120, 17}, 2),
+      Radio("RadioGroup_ConversionImageFindType", 3, kImageTypeCaption, {560, 118, 101, 125},
+            kFindTypes, 1, 0, 4),
+      Label("Label25", 3,
+            "上のファイル名リストにある画像ファイルを変換して、出力先フォルダへ保存します。",
+            {20, 259}),
+      Label("Label19", 3, kDestLabel, {20, 292}),
+      Edit("Edit_ConversionDest", 3, "", {120, 288, 430, 21}, 3),
+      Button("SpeedButton_ConversionDest", 3, "...", {560, 287, 24, 22},
+             "SpeedButton_ConversionDestClick"),
+      Radio("RadioGroup_ConversionImageType", 3, " 出力画像形式 ", {120, 326, 256, 37},
+            {"bmp", "jpg", "tif"}, 3, 0, 5),
+      Button("SpeedButton_ConversionExecute", 3, kExecute, {560, 356, 120, 22},
+             "SpeedButton_ConversionExecuteClick"),
+      DisabledButton("SpeedButton_ConversionProcess", 3, kAbort, {560, 398, 120, 22},
+                     "SpeedButton_ConversionProcessClick"),
   };
   return f;
 }

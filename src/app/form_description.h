@@ -20,14 +20,14 @@ struct TRect {
 struct ControlDescription {
   std::string_view name;
   TControlKind kind;
-  int tab;                // 0 to 3
-  std::string_view text;  // caption, initial text, or a radio group's caption
-  TRect bounds;           // inside the tab
+  int tab;                                   // 0 to 3
+  std::string_view text;                     // caption, initial text, or a radio group's caption
+  TRect bounds;                              // inside the tab
   std::vector<std::string_view> items = {};  // radio items
   int columns = 1;
   int item_index = -1;
   bool enabled = true;
-  int tab_order = -1;  // position in the tab's keyboard order, -1 when not a stop
+  int tab_order = -1;             // position in the tab's keyboard order, -1 when not a stop
   std::string_view handler = {};  // click handler
 };
 

@@ -138,9 +138,7 @@ void TForm1::Dispatch(std::string_view handler) {
   }
 }
 
-bool TForm1::HasHandler(std::string_view handler) const {
-  return Handlers().contains(handler);
-}
+bool TForm1::HasHandler(std::string_view handler) const { return Handlers().contains(handler); }
 
 void TForm1::RequestClose() {
   Dispatch("FormClose");
@@ -170,7 +168,9 @@ uint8_t TForm1::TurnDirection() const {
   return static_cast<uint8_t>(RadioGroup_TurnDirection.ItemIndex());
 }
 
-void TForm1::SetTurnDirection(int32_t value) { RadioGroup_TurnDirection.SetItemIndex(value & 0x7F); }
+void TForm1::SetTurnDirection(int32_t value) {
+  RadioGroup_TurnDirection.SetItemIndex(value & 0x7F);
+}
 
 void TForm1::PumpMessages() {
   window_.Repaint();
@@ -227,17 +227,20 @@ void TForm1::SpeedButton_ConversionProcessClick() { conversion_running = false; 
 void TForm1::SpeedButton_EnfuseDefaultClick() { Edit_Option.SetText("-o"); }
 
 void TForm1::SpeedButton_RotateGetImagesClick() {
-  ListImageFiles(Edit_RotateSource.Text(), kJpegMasks, Editor1, FindOptions(CheckBox_RotateSubFolder));
+  ListImageFiles(Edit_RotateSource.Text(), kJpegMasks, Editor1,
+                 FindOptions(CheckBox_RotateSubFolder));
 }
 
 void TForm1::SpeedButton_EnfuseGetImagesClick() {
-  ListImageFiles(Edit_EnfuseSource.Text(), MaskListForImageType(RadioGroup_EnfuseImageType.ItemIndex()),
-                 Editor2, FindOptions(CheckBox_EnfuseSubFolder));
+  ListImageFiles(Edit_EnfuseSource.Text(),
+                 MaskListForImageType(RadioGroup_EnfuseImageType.ItemIndex()), Editor2,
+                 FindOptions(CheckBox_EnfuseSubFolder));
 }
 
 void TForm1::SpeedButton_RenameGetImagesClick() {
-  ListImageFiles(Edit_RenameSource.Text(), MaskListForImageType(RadioGroup_RenameImageType.ItemIndex()),
-                 Editor3, FindOptions(CheckBox_RenameSubFolder));
+  ListImageFiles(Edit_RenameSource.Text(),
+                 MaskListForImageType(RadioGroup_RenameImageType.ItemIndex()), Editor3,
+                 FindOptions(CheckBox_RenameSubFolder));
 }
 
 void TForm1::SpeedButton_ConversionGetImagesClick() {

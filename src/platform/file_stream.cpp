@@ -18,7 +18,7 @@ std::string SystemErrorText(int error) { return std::strerror(error); }
 
 // Permissions for a new file: those of the file it replaces, else the usual ones under umask.
 mode_t NewFileMode(const std::string& target) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -37,23 +37,25 @@ std::string ExpandFileName(const std::string& path) {
 TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path) {
   if (mode == fmOpenRead) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st{};
+    struct stat st {};
     if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
       ::close(fd_);
       fd_ = -1;
       errno = EISDIR;
     }
     if (fd_ < 0) {
-      throw EFOpenError(Format(kFileOpenErrorPattern, {ExpandFileName(path), SystemErrorText(errno)}));
+      throw EFOpenError(
+          Format(kFileOpenErrorPattern, {ExpandFileName(path), SystemErrorText(errno)}));
     }
     return;
   }
   writing_ = true;
   const std::filesystem::path target(path);
-  struct stat st{};
+  struct stat st {};
   if (path.empty() || (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
-    throw EFCreateError(Format(kFileCreateErrorPattern,
-                               {ExpandFileName(path), SystemErrorText(path.empty() ? ENOENT : EISDIR)}));
+    throw EFCreateError(
+        Format(kFileCreateErrorPattern,
+               {ExpandFileName(path), SystemErrorText(path.empty() ? ENOENT : EISDIR)}));
   }
   std::string name = target.filename().string();
   std::string temp = (target.parent_path() / ("." + name + ".XXXXXX")).string();
@@ -61,7 +63,8 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path) 
   buffer.push_back('\0');
   fd_ = ::mkstemp(buffer.data());
   if (fd_ < 0) {
-    throw EFCreateError(Format(kFileCreateErrorPattern, {ExpandFileName(path), SystemErrorText(errno)}));
+    throw EFCreateError(
+        Format(kFileCreateErrorPattern, {ExpandFileName(path), SystemErrorText(errno)}));
   }
   temp_path_ = buffer.data();
   ::fchmod(fd_, NewFileMode(path));
@@ -113,7 +116,7 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 int64_t TFileStream::Size() {
-  struct stat st{};
+  struct stat st {};
   return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? st.st_size : 0;
 }
 

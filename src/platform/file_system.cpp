@@ -8,16 +8,17 @@
 namespace quillo {
 
 bool DirectoryExists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool FileExists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-bool EnumerateFolder(const std::string& folder, const std::function<void(const FolderEntry&)>& visit) {
+bool EnumerateFolder(const std::string& folder,
+                     const std::function<void(const FolderEntry&)>& visit) {
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
                                                 &::closedir);
   if (!dir) return false;

@@ -17,6 +17,7 @@ struct FolderEntry {
 // Calls visit for every entry of the folder, "." and ".." and hidden entries included, in the
 // order the file system returns them; the enumeration stays open while visit runs. Returns false
 // when the folder cannot be enumerated.
-bool EnumerateFolder(const std::string& folder, const std::function<void(const FolderEntry&)>& visit);
+bool EnumerateFolder(const std::string& folder,
+                     const std::function<void(const FolderEntry&)>& visit);
 
 }  // namespace quillo

@@ -30,7 +30,8 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
 
   uint64_t value = 0;
   for (; i < text.size(); ++i) {
-    const int digit = hex ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+    const int digit =
+        hex ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
     if (digit < 0) return std::nullopt;
     value = value * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
     if (value > (hex ? 0xFFFFFFFFull : 0x80000000ull)) return std::nullopt;
@@ -40,7 +41,8 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
     return static_cast<int32_t>(negative ? 0u - bits : bits);
   }
   if (!negative && value > 0x7FFFFFFFull) return std::nullopt;
-  return static_cast<int32_t>(negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value));
+  return static_cast<int32_t>(negative ? -static_cast<int64_t>(value)
+                                       : static_cast<int64_t>(value));
 }
 
 int32_t StrToIntDef(std::string_view text, int32_t fallback) {

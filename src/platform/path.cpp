@@ -29,7 +29,9 @@ size_t ExtensionStart(std::string_view path) {
 
 }  // namespace
 
-std::string ExtractFileName(std::string_view path) { return std::string(path.substr(NameStart(path))); }
+std::string ExtractFileName(std::string_view path) {
+  return std::string(path.substr(NameStart(path)));
+}
 
 std::string ExtractFilePath(std::string_view path) {
   return std::string(path.substr(0, NameStart(path)));

@@ -60,7 +60,8 @@ HeadlessWindow::HeadlessWindow(const FormDescription& description) {
         checks_[name] = std::make_unique<HeadlessCheck>();
         break;
       case ckRadioGroup:
-        radios_[name] = std::make_unique<HeadlessRadio>(static_cast<int>(c.items.size()), c.item_index);
+        radios_[name] =
+            std::make_unique<HeadlessRadio>(static_cast<int>(c.items.size()), c.item_index);
         break;
       case ckButton:
         buttons_[name] = std::make_unique<HeadlessButton>(c.enabled);
