@@ -19,7 +19,7 @@ class TBitmapImage : public TSharedImage {
   // A device-format store. Its rows are laid out as a 32-bit uncompressed DIB's would be, so
   // turning it into a DIB needs no pixel to move.
   bool device = true;
-  TBitmapInfoHeader header;
+  TBitmapInfoHeader header{.bit_count = kDeviceBitsPerPixel};
   TMasks masks{};
   // 2^bits entries for indexed formats; the first defined_colors hold real colours.
   TColorTable colors{};

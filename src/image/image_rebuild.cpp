@@ -40,17 +40,21 @@ void TakePalette(const TPaletteRef& palette, bool halftone, TBitmapImage& image)
 }
 
 // The colour table and palette: fixed palettes for 4 and 8 bits, else an explicit palette, the
-// current palette, the old colour table, or black and white for 1 bit.
+// current palette, the old colour table, or black and white for 1 bit. A conversion to 1 bit
+// takes only colours that fit its table whole: the first two of a larger palette would lose it.
 void ChooseColors(const TBitmapImage& old, const TRebuildRequest& request, TBitmapImage& image) {
+  const bool old_colors_fit =
+      request.format != px1Bit ||
+      (old.palette ? old.palette->entries.size() <= 2 : old.defined_colors <= 2);
   if (request.format == px4Bit) {
     TakePalette(SixteenColorPalette(), false, image);
   } else if (request.format == px8Bit) {
     TakePalette(HalftonePalette(), true, image);
   } else if (request.palette) {
     TakePalette(request.palette, false, image);
-  } else if (old.palette) {
+  } else if (old.palette && old_colors_fit) {
     TakePalette(old.palette, old.halftone, image);
-  } else if (image.Indexed() && old.Indexed()) {
+  } else if (image.Indexed() && old.Indexed() && old_colors_fit) {
     image.colors = old.colors;
     image.defined_colors = std::min(old.defined_colors, image.ColorCount());
   } else if (image.Indexed() && image.header.bit_count == 1) {
