@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "image/bmp_test_support.h"
+#include "support/bmp_test_support.h"
 #include "image/image_messages.h"
 #include "platform/errors.h"
 

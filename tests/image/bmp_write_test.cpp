@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "image/bitmap.h"
-#include "image/bmp_test_support.h"
+#include "support/bmp_test_support.h"
 #include "image/dib.h"
 #include "image/image_messages.h"
 #include "platform/errors.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "image/bitmap.h"
-#include "image/bmp_test_support.h"
+#include "support/bmp_test_support.h"
 
 namespace quillo {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "image/bmp_test_support.h"
+#include "support/bmp_test_support.h"
 
 namespace quillo {
 namespace {

@@ -1,4 +1,4 @@
-#include "image/bmp_test_support.h"
+#include "support/bmp_test_support.h"
 
 #include <gtest/gtest.h>
 
