@@ -20,7 +20,7 @@ class TBitmapImage : public TSharedImage {
   // turning it into a DIB needs no pixel to move.
   bool device = true;
   TBitmapInfoHeader header{.bit_count = kDeviceBitsPerPixel};
-  TMasks masks{};
+  TMasks masks{};  // with bit fields: never all 0
   // 2^bits entries for indexed formats; the first defined_colors hold real colours.
   TColorTable colors{};
   int defined_colors = 0;

@@ -69,7 +69,12 @@ class BmpReader {
       stream_.ReadBuffer(masks, sizeof masks);
       image->masks = {LoadU32(masks), LoadU32(masks + 4), LoadU32(masks + 8)};
     }
-    if (h.compression != kDibBitFields) image->masks = {};
+    // A bit-field file without masks means the usual ones, as the writer would put them.
+    if (h.compression != kDibBitFields) {
+      image->masks = {};
+    } else if (image->masks == TMasks{}) {
+      image->masks = DefaultMasks(h.bit_count);
+    }
     const int colors = ReadColorTable(*image);
 
     // The offset of the bits is honoured when it leaves a gap before them; pointing back into

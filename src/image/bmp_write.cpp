@@ -83,8 +83,7 @@ void TBitmap::WriteBmp(TStream& stream) const {
     p += kInfoHeaderSize;
   }
   if (masks) {
-    const TMasks m = image.masks == TMasks{} ? DefaultMasks(h.bit_count) : image.masks;
-    for (uint32_t mask : m) {
+    for (uint32_t mask : image.masks) {
       StoreU32(p, mask);
       p += 4;
     }

@@ -47,8 +47,7 @@ bool ExportDib(const TBitmap& bitmap, uint8_t* header, uint8_t* bits) {
   StoreInfoHeader(h, header);
   uint8_t* p = header + kInfoHeaderSize;
   if (ExportsMasks(h)) {
-    const TMasks masks = image.masks == TMasks{} ? DefaultMasks(h.bit_count) : image.masks;
-    for (int i = 0; i < 3; ++i) StoreU32(p + 4 * i, masks[i]);
+    for (int i = 0; i < 3; ++i) StoreU32(p + 4 * i, image.masks[i]);
   }
   for (int i = 0; i < ExportColorCount(h); ++i, p += 4) {
     const TRgbQuad& c = image.colors[i];

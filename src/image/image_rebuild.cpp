@@ -25,11 +25,6 @@ void DescribeAsBefore(const TBitmapImage& old, TBitmapImage& image) {
   image.header.size = kInfoHeaderSize;
   image.header.planes = 1;
   image.masks = old.masks;
-  const uint16_t bits = image.header.bit_count;
-  if (image.header.compression == kDibBitFields && (bits == 16 || bits == 32) &&
-      image.masks == TMasks{}) {
-    image.masks = DefaultMasks(bits);
-  }
 }
 
 void TakePalette(const TPaletteRef& palette, bool halftone, TBitmapImage& image) {

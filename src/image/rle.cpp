@@ -1,7 +1,6 @@
 #include "image/rle.h"
 
 #include <algorithm>
-#include <array>
 
 namespace quillo {
 namespace {
@@ -9,14 +8,11 @@ namespace {
 class RleTarget {
  public:
   RleTarget(const TColorTable& colors, TBitmapImage& store)
-      : base_(store.pixels.Data()),
+      : colors_(colors),
+        base_(store.pixels.Data()),
         stride_(store.Stride()),
         width_(store.Width()),
-        height_(store.Height()) {
-    for (int i = 0; i < kMaxColors; ++i) {
-      colors_[i] = {colors[i].blue, colors[i].green, colors[i].red, 0};
-    }
-  }
+        height_(store.Height()) {}
 
   bool Done() const { return y_ >= height_; }
   void Put(uint8_t index) {
@@ -37,21 +33,9 @@ class RleTarget {
     x_ = std::min<int64_t>(x_ + dx, width_);
     y_ += dy;
   }
-  void FillWithFirstColor() {
-    const TRgbQuad& c = colors_[0];
-    if (c == TRgbQuad{}) return;  // the store is zero-filled already
-    for (int64_t y = 0; y < height_; ++y) {
-      uint8_t* p = base_ + y * stride_;
-      for (int64_t x = 0; x < width_; ++x, p += 4) {
-        p[0] = c.blue;
-        p[1] = c.green;
-        p[2] = c.red;
-      }
-    }
-  }
 
  private:
-  std::array<TRgbQuad, kMaxColors> colors_;
+  const TColorTable& colors_;
   uint8_t* base_;
   int64_t stride_;
   int64_t width_;
@@ -71,7 +55,6 @@ uint8_t RunIndex(uint8_t value, int i, int bits) {
 void DecodeRle(const uint8_t* data, size_t size, const TColorTable& colors, TBitmapImage& store,
                int bits_per_index) {
   RleTarget target(colors, store);
-  target.FillWithFirstColor();
   size_t pos = 0;
   while (pos + 2 <= size && !target.Done()) {
     const uint8_t count = data[pos];

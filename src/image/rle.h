@@ -8,9 +8,10 @@
 
 namespace quillo {
 
-// Decodes into the device store's rows, in the file's row order, each index taking its colour
-// from the table. Pixels the data never reach keep the colour of entry 0. Runs that would pass
-// the end of a row or of the picture are cut, and decoding stops where the data end.
+// Decodes into the device store's zero-filled rows, in the file's row order, each index taking
+// its colour from the table. Pixels the data skip or never reach stay black, as on a fresh
+// device bitmap. Runs that would pass the end of a row or of the picture are cut, and decoding
+// stops where the data end.
 void DecodeRle(const uint8_t* data, size_t size, const TColorTable& colors, TBitmapImage& store,
                int bits_per_index);
 

@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "support/bmp_test_support.h"
 #include "image/image_messages.h"
 #include "platform/errors.h"
+#include "support/bmp_test_support.h"
 
 namespace quillo {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "image/bitmap.h"
-#include "support/bmp_test_support.h"
 #include "image/image_messages.h"
 #include "platform/errors.h"
+#include "support/bmp_test_support.h"
 
 namespace quillo {
 namespace {
@@ -201,10 +201,14 @@ struct MaskCase {
 
 class BitFields : public ::testing::TestWithParam<MaskCase> {};
 
-TEST_P(BitFields, MasksComeFromBehindOrInsideTheHeader) {
+TEST_P(BitFields, MasksComeFromBehindOrInsideTheHeaderAndAreWrittenBackAlike) {
   TBitmap bitmap;
   LoadBmp(bitmap, GetParam().bytes);
   EXPECT_EQ(bitmap.PixelFormat(), GetParam().format);
+  TBitmap reread;
+  LoadBmp(reread, WriteToString(bitmap));
+  EXPECT_EQ(reread.PixelFormat(), GetParam().format);
+  EXPECT_EQ(reread.Image().masks, bitmap.Image().masks);
   bitmap.SetPixelFormat(px24Bit);
   EXPECT_EQ(ColorAt(bitmap, 0, 0), GetParam().color);
 }
@@ -225,6 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
                  pxCustom, 0xFF0000},
         MaskCase{"FourBitChannels", V4Masks16(0x0F00, 0x00F0, 0x000F, "\x8F\x0F\0\0"s), pxCustom,
                  0xFF88FF},
+        MaskCase{"BitFieldsWithZeroMasks", V4Masks16(0, 0, 0, "\xE0\x07\0\0"s), px16Bit, 0x00FF00},
         MaskCase{"FifteenBitsUncompressed", BmpFile({.bit_count = 16}, "", "\x10\x42\0\0"s),
                  px15Bit, 0x848484},
         MaskCase{"ChannelsInTheTopBytes",
@@ -299,7 +304,8 @@ std::string Rle(int bits, int32_t width, int32_t height, const std::string& data
                  kRleTable, data);
 }
 
-// The colour indices of a picture row, read through a copy so the original stays untouched.
+// The colour indices of a picture row, -1 for black where the data never drew; read through a
+// copy so the original stays untouched.
 std::vector<int> Indices(TBitmap& bitmap, int32_t y) {
   TBitmap copy;
   copy.AssignFrom(&bitmap);
@@ -329,7 +335,7 @@ TEST(ReadBmp, Rle8DecodesRunsLiteralsDeltasAndCutsWhatPassesTheRow) {
   EXPECT_EQ(bitmap.PixelFormat(), pxDevice);
   EXPECT_EQ(bitmap.Palette()->entries.size(), 4u);
   EXPECT_EQ(Indices(bitmap, 2), (std::vector<int>{1, 1, 1, 2}));
-  EXPECT_EQ(Indices(bitmap, 1), (std::vector<int>{0, 3, 3, 0}));
+  EXPECT_EQ(Indices(bitmap, 1), (std::vector<int>{-1, 3, 3, -1}));
   EXPECT_EQ(Indices(bitmap, 0), (std::vector<int>{2, 2, 2, 2}));
 }
 
@@ -379,12 +385,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RleDamage{"RleRunPastRow", "\xFF\x01\x00\x01"s, {1, 1, 1}},
         RleDamage{"RleLiteralPastRow", "\x00\x05\x01\x02\x03\x01\x01\x00"s, {1, 2, 3}},
-        RleDamage{"RleDeltaPastPicture", "\x00\x02\x01\x09\x02\x02"s, {0, 0, 0}},
-        RleDamage{"RleDeltaPastRow", "\x00\x02\xFF\x00\x02\x02\x00\x00\x01\x01"s, {0, 0, 0}},
-        RleDamage{"RleEndsInsideLiteral", "\x00\x09\x02\x03"s, {2, 3, 0}},
-        RleDamage{"RleEndsInsideDelta", "\x01\x01\x00\x02\x01"s, {1, 0, 0}},
-        RleDamage{"RleEndsAfterCountByte", "\x02\x03\x01"s, {3, 3, 0}},
-        RleDamage{"RleNoData", "", {0, 0, 0}}),
+        RleDamage{"RleDeltaPastPicture", "\x00\x02\x01\x09\x02\x02"s, {-1, -1, -1}},
+        RleDamage{"RleDeltaPastRow", "\x00\x02\xFF\x00\x02\x02\x00\x00\x01\x01"s, {-1, -1, -1}},
+        RleDamage{"RleEndsInsideLiteral", "\x00\x09\x02\x03"s, {2, 3, -1}},
+        RleDamage{"RleEndsInsideDelta", "\x01\x01\x00\x02\x01"s, {1, -1, -1}},
+        RleDamage{"RleEndsAfterCountByte", "\x02\x03\x01"s, {3, 3, -1}},
+        RleDamage{"RleNoData", "", {-1, -1, -1}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

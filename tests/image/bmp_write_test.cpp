@@ -4,11 +4,11 @@
 #include <filesystem>
 
 #include "image/bitmap.h"
-#include "support/bmp_test_support.h"
 #include "image/dib.h"
 #include "image/image_messages.h"
 #include "platform/errors.h"
 #include "platform/file_stream.h"
+#include "support/bmp_test_support.h"
 #include "support/temp_dir.h"
 
 namespace quillo {
