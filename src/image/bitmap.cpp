@@ -10,11 +10,12 @@ namespace quillo {
 TBitmap::TBitmap() : image_(std::make_shared<TBitmapImage>()) {}
 
 void TBitmap::AssignFrom(TGraphic* source) {
-  if (source != nullptr && dynamic_cast<TBitmap*>(source) == nullptr) {
+  auto* bitmap = dynamic_cast<TBitmap*>(source);
+  if (source != nullptr && bitmap == nullptr) {
     TGraphic::AssignFrom(source);
     return;
   }
-  if (auto* bitmap = static_cast<TBitmap*>(source)) {
+  if (bitmap != nullptr) {
     std::lock_guard lock(BitmapLock());
     image_ = bitmap->image_;
     SetTransparent(bitmap->Transparent());

@@ -31,18 +31,13 @@ void ExpectError(const std::function<void()>& action, const std::string& message
   }
 }
 
-TEST(Bitmap, NewBitmapIsEmptyAndReportsTheDeviceFormat) {
+TEST(Bitmap, NewBitmapIsEmptyAndRemembersTheSizeAndFormatItIsGiven) {
   TBitmap bitmap;
   EXPECT_TRUE(bitmap.Empty());
   EXPECT_EQ(bitmap.Width(), 0);
-  EXPECT_EQ(bitmap.Height(), 0);
   EXPECT_EQ(bitmap.PixelFormat(), pxDevice);
   EXPECT_EQ(bitmap.Palette(), nullptr);
   EXPECT_EQ(bitmap.Handle(), nullptr);
-}
-
-TEST(Bitmap, RemembersTheSizeAndFormatWhileEmpty) {
-  TBitmap bitmap;
   bitmap.SetPixelFormat(px24Bit);
   bitmap.SetWidth(3);
   EXPECT_TRUE(bitmap.Empty());

@@ -64,19 +64,7 @@ TEST(ReadBmp, ReadsFromTheStreamPositionToItsEnd) {
 
 TEST(ReadBmp, CoreHeaderEightBitFileLoadsLikeAnInfoHeaderFile) {
   const std::string pixels = "\x00\x01\xFF\x00\x10\x20\x30\x00"s;
-  const std::string core = Bytes()
-                               .Raw("BM")
-                               .U32(14 + 12 + 768 + 8)
-                               .U32(0)
-                               .U32(14 + 12 + 768)
-                               .U32(12)
-                               .U16(3)
-                               .U16(2)
-                               .U16(1)
-                               .U16(8)
-                               .Raw(GreyTable(256, 3))
-                               .Raw(pixels)
-                               .Str();
+  const std::string core = testing::CoreBmpFile(3, 2, 8, GreyTable(256, 3), pixels);
   const std::string info =
       BmpFile({.width = 3, .height = 2, .bit_count = 8}, GreyTable(256, 4), pixels);
   TBitmap from_core, from_info;

@@ -113,18 +113,7 @@ TEST(WriteBmp, TrueColourPicturesCarryAPaletteAlongUnlessItIsTheHalftoneOne) {
 }
 
 TEST(WriteBmp, CoreHeaderIsKeptOnlyWhileItCanDescribeThePicture) {
-  const std::string core = testing::Bytes()
-                               .Raw("BM")
-                               .U32(14 + 12 + 6 + 4)
-                               .U32(0)
-                               .U32(32)
-                               .U32(12)
-                               .U16(1)
-                               .U16(1)
-                               .U16(1)
-                               .U16(1)
-                               .Str() +
-                           "\0\0\0\xFF\xFF\xFF\x80\0\0\0"s;
+  const std::string core = testing::CoreBmpFile(1, 1, 1, "\0\0\0\xFF\xFF\xFF"s, "\x80\0\0\0"s);
   TBitmap bitmap;
   LoadBmp(bitmap, core);
   EXPECT_EQ(WriteToString(bitmap), core);

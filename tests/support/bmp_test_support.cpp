@@ -38,6 +38,15 @@ std::string BmpFile(const InfoFields& info, const std::string& between, const st
   return b.Raw(between).Raw(pixels).Str();
 }
 
+std::string CoreBmpFile(uint16_t width, uint16_t height, uint16_t bit_count,
+                        const std::string& colors, const std::string& pixels) {
+  const auto offset = static_cast<uint32_t>(14 + 12 + colors.size());
+  Bytes b;
+  b.Raw("BM").U32(offset + static_cast<uint32_t>(pixels.size())).U32(0).U32(offset);
+  b.U32(12).U16(width).U16(height).U16(1).U16(bit_count);
+  return b.Raw(colors).Raw(pixels).Str();
+}
+
 TMemoryStream StreamOf(const std::string& bytes) {
   return TMemoryStream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }

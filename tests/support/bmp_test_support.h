@@ -41,6 +41,10 @@ struct InfoFields {
 // (and masks) given as `between` follow directly.
 std::string BmpFile(const InfoFields& info, const std::string& between, const std::string& pixels);
 
+// The same with the 12-byte core header; the colour entries are 3 bytes each.
+std::string CoreBmpFile(uint16_t width, uint16_t height, uint16_t bit_count,
+                        const std::string& colors, const std::string& pixels);
+
 TMemoryStream StreamOf(const std::string& bytes);
 std::string BytesOf(const TMemoryStream& stream);
 std::string WriteToString(const TBitmap& bitmap);
