@@ -1,0 +1,35 @@
+// A zero-filled block of pixel bytes. Large blocks come zeroed from the allocator, so a fresh
+// picture costs no extra pass over its memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace quillo {
+
+class TPixelBuffer {
+ public:
+  TPixelBuffer() = default;
+  // Throws std::bad_alloc when the memory cannot be had.
+  explicit TPixelBuffer(size_t size);
+  TPixelBuffer(const TPixelBuffer& other);
+  TPixelBuffer& operator=(const TPixelBuffer& other);
+  TPixelBuffer(TPixelBuffer&&) noexcept = default;
+  TPixelBuffer& operator=(TPixelBuffer&&) noexcept = default;
+
+  uint8_t* Data() { return data_.get(); }
+  const uint8_t* Data() const { return data_.get(); }
+  size_t Size() const { return size_; }
+  explicit operator bool() const { return data_ != nullptr; }
+
+ private:
+  struct Free {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint8_t, Free> data_;
+  size_t size_ = 0;
+};
+
+}  // namespace quillo
