@@ -36,7 +36,7 @@ bench: deps
 	@for b in $(BUILD_BENCH)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_FUZZ=ON >/dev/null
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_FUZZ=ON -DQUILLO_SANITIZE=ON >/dev/null
 	@cmake --build $(BUILD_FUZZ) -j $(JOBS)
 
 format:
