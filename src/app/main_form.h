@@ -95,9 +95,7 @@ class TForm1 {
   MainWindow& window_;
   std::string executable_path_;
   int active_jobs_ = 0;
-  bool rotate_in_progress_ = false;
   bool rename_in_progress_ = false;
-  bool conversion_in_progress_ = false;
 
  public:
   // Controls, bound at creation.
