@@ -138,8 +138,6 @@ void TForm1::Dispatch(std::string_view handler) {
   }
 }
 
-bool TForm1::HasHandler(std::string_view handler) const { return Handlers().contains(handler); }
-
 void TForm1::RequestClose() {
   Dispatch("FormClose");
   rotate_running = false;
@@ -170,11 +168,6 @@ uint8_t TForm1::TurnDirection() const {
 
 void TForm1::SetTurnDirection(int32_t value) {
   RadioGroup_TurnDirection.SetItemIndex(value & 0x7F);
-}
-
-void TForm1::PumpMessages() {
-  window_.Repaint();
-  window_.ProcessMessages();
 }
 
 void TForm1::RunExclusive(bool& in_progress, const std::function<void()>& job) {

@@ -22,7 +22,6 @@ class TForm1 {
   // Runs the named handler; an exception that escapes it is shown in the error box (EAbort is
   // silent). Unknown names do nothing.
   void Dispatch(std::string_view handler);
-  bool HasHandler(std::string_view handler) const;
   // Closing the window: saves the settings, clears every running flag so that a running job
   // ends after its current file. The host ends the program once JobActive() is false.
   void RequestClose();
@@ -56,9 +55,7 @@ class TForm1 {
   bool rename_running = false;
   bool conversion_running = false;
 
-  // Status text and the message pump that jobs run between two files.
   void SetStatusText(const std::string& text) { window_.SetStatusText(text); }
-  void PumpMessages();
 
   // Handlers.
   void FormShow();
