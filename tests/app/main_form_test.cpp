@@ -165,5 +165,24 @@ TEST(FormDescription, EveryClickHandlerNamesAControlOnItsTab) {
   }
 }
 
+// An abort raised while a job runs leaves silently; the job still ends idle.
+TEST_F(MainForm, AbortRaisedInsideAJobShowsNoBoxAndLeavesTheJobIdle) {
+  const std::string photo = dir.Write("in/a.jpg", "x");
+  app.Type("Edit_RenameSource", dir.File("in"));
+  app.Type("Edit_RenameDest", dir.Mkdir("out") + "/");
+  app.SetLines("Editor3", {photo});
+  app.Window().pump_hook = [] { throw EAbort("stop"); };
+  EXPECT_TRUE(app.Click("SpeedButton_RenameExecute"));
+  EXPECT_TRUE(app.Boxes().empty());
+  EXPECT_FALSE(form.rename_running);
+  EXPECT_FALSE(app.Window().SpeedButton("SpeedButton_RenameProcess").Enabled());
+
+  app.Window().pump_hook = [] { throw Exception("pump failed"); };
+  app.Click("SpeedButton_RenameExecute");
+  ASSERT_EQ(app.Boxes().size(), 1u);
+  EXPECT_EQ(app.Boxes()[0].text, "pump failed.");
+  EXPECT_FALSE(form.rename_running);
+}
+
 }  // namespace
 }  // namespace quillo
