@@ -63,6 +63,24 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   Rebuild(Width(), Height(), format, nullptr);
 }
 
+void TBitmap::SetUpPicture(TPixelFormat format, int32_t width, int32_t height,
+                           TPaletteRef palette) {
+  if (format > pxCustom) throw EInvalidGraphic(kInvalidPixelFormatMessage);
+  if (width < 0 || height < 0) throw EInvalidGraphic(kInvalidBitmapMessage);
+  if (palette && palette->entries.empty()) palette = nullptr;
+  // The first step only describes the format; the second allocates once, in the final layout.
+  const auto described = RebuildImage(TBitmapImage{}, {0, 0, format, nullptr});
+  Install(RebuildImage(*described, {width, height, std::nullopt, std::move(palette)}));
+  SetPaletteModified(image_->palette != nullptr);
+  Changed();
+}
+
+void TBitmap::InstallImage(std::shared_ptr<TBitmapImage> image) {
+  Install(std::move(image));
+  SetPaletteModified(image_->palette != nullptr || image_->Indexed());
+  Changed();
+}
+
 uint8_t* TBitmap::RowAddress(int32_t row) {
   Handle();
   if (row < 0 || row >= Height() || image_->Empty()) {

@@ -59,6 +59,15 @@ class TBitmap : public TGraphic {
   void LoadFromStream(TStream& stream) override { ReadBmp(stream); }
   void SaveToStream(TStream& stream) override { WriteBmp(stream); }
 
+ protected:
+  // Sets pixel format, size and palette at once, with a single allocation, leaving the bitmap as
+  // SetPixelFormat, SetWidth, SetHeight and SetPalette in turn would: a white picture in the new
+  // layout. Readers build their picture through this, then fill its rows. Same errors as those.
+  void SetUpPicture(TPixelFormat format, int32_t width, int32_t height,
+                    TPaletteRef palette = nullptr);
+  // Makes a finished store the bitmap's picture; an indexed one counts as a modified palette.
+  void InstallImage(std::shared_ptr<TBitmapImage> image);
+
  private:
   void Rebuild(int32_t width, int32_t height, std::optional<TPixelFormat> format,
                TPaletteRef palette);

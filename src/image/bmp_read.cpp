@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/bitmap.h"
+#include "image/byte_reader.h"
 #include "image/image_messages.h"
 #include "image/rle.h"
 #include "platform/errors.h"
@@ -50,12 +51,11 @@ void Validate(const TBitmapInfoHeader& h) {
 
 class BmpReader {
  public:
-  BmpReader(TStream& stream, int64_t available)
-      : stream_(stream), start_(stream.Position()), available_(available) {}
+  explicit BmpReader(TStream& stream) : reader_(stream) {}
 
   std::shared_ptr<TBitmapImage> Read() {
     uint8_t file_header[kFileHeaderSize];
-    stream_.ReadBuffer(file_header, sizeof file_header);
+    reader_.Read(file_header, sizeof file_header);
     if (LoadU16(file_header) != kBmpSignature) Invalid();
     const uint32_t bits_offset = LoadU32(file_header + 10);
 
@@ -66,7 +66,7 @@ class BmpReader {
     if (IsRle(h.compression)) RetainFileBytes(*image);
     if (h.compression == kDibBitFields && header_size == kInfoHeaderSize) {
       uint8_t masks[12];
-      stream_.ReadBuffer(masks, sizeof masks);
+      reader_.Read(masks, sizeof masks);
       image->masks = {LoadU32(masks), LoadU32(masks + 4), LoadU32(masks + 8)};
     }
     // A bit-field file without masks means the usual ones, as the writer would put them.
@@ -79,18 +79,17 @@ class BmpReader {
 
     // The offset of the bits is honoured when it leaves a gap before them; pointing back into
     // the headers or past the end, it is taken for a writer's mistake.
-    if (bits_offset > Consumed() && bits_offset <= available_) {
-      stream_.SetPosition(start_ + bits_offset);
+    if (bits_offset > reader_.Position() && bits_offset <= reader_.Size()) {
+      reader_.Seek(bits_offset);
     }
     if (h.size_image == 0 || h.compression == kDibRgb) {
       h.size_image = static_cast<uint32_t>(RowStride(h.width, h.bit_count) * image->Height());
     }
-    const int64_t pixel_bytes =
-        std::max<int64_t>(0, std::min<int64_t>(h.size_image, available_ - Consumed()));
+    const int64_t pixel_bytes = std::min<int64_t>(h.size_image, reader_.Remaining());
 
     if (IsRle(h.compression)) {
-      std::vector<uint8_t> data(static_cast<size_t>(pixel_bytes));
-      stream_.ReadBuffer(data.data(), pixel_bytes);
+      std::vector<uint8_t> data(CheckedSize(pixel_bytes, 1, kInvalidBitmapMessage));
+      reader_.Read(data.data(), pixel_bytes);
       const uint16_t index_bits = h.bit_count;
       h.bit_count = kDeviceBitsPerPixel;
       h.compression = kDibRgb;
@@ -101,7 +100,7 @@ class BmpReader {
     } else {
       image->device = false;
       image->AllocatePixels();
-      stream_.ReadBuffer(image->pixels.Data(), std::min(pixel_bytes, image->ImageSize()));
+      reader_.Read(image->pixels.Data(), std::min(pixel_bytes, image->ImageSize()));
       if (image->Indexed()) {
         image->defined_colors = std::min(colors, image->ColorCount());
         h.clr_used = std::min<uint32_t>(h.clr_used, image->ColorCount());
@@ -113,21 +112,15 @@ class BmpReader {
   }
 
  private:
-  int64_t Consumed() { return stream_.Position() - start_; }
-
-  void Need(int64_t bytes) {
-    if (bytes > available_ - Consumed()) throw EReadError(kReadErrorMessage);
-  }
-
   // Returns the header's size field. A core header becomes an info header with the other fields
   // 0; a larger header is read whole, its first 40 bytes and the bit-field masks kept.
   uint32_t ReadInfoHeader(TBitmapImage& image) {
     uint8_t size_field[4];
-    stream_.ReadBuffer(size_field, sizeof size_field);
+    reader_.Read(size_field, sizeof size_field);
     const uint32_t size = LoadU32(size_field);
     if (size == kCoreHeaderSize) {
       uint8_t core[8];
-      stream_.ReadBuffer(core, sizeof core);
+      reader_.Read(core, sizeof core);
       image.os2 = true;
       image.header.width = LoadU16(core);
       image.header.height = LoadU16(core + 2);
@@ -136,11 +129,11 @@ class BmpReader {
       return size;
     }
     if (size < kInfoHeaderSize) Invalid();
-    Need(size - 4);
+    reader_.Need(size - 4);
     std::array<uint8_t, kHeaderWithMasks> bytes{};
     const size_t kept = std::min<size_t>(size, kHeaderWithMasks);
-    stream_.ReadBuffer(bytes.data() + 4, static_cast<int64_t>(kept - 4));
-    stream_.Seek(size - static_cast<int64_t>(kept), soCurrent);
+    reader_.Read(bytes.data() + 4, static_cast<int64_t>(kept - 4));
+    reader_.Skip(size - static_cast<int64_t>(kept));
     image.header = LoadInfoHeader(bytes.data());
     image.header.size = kInfoHeaderSize;
     image.masks = {LoadU32(&bytes[40]), LoadU32(&bytes[44]), LoadU32(&bytes[48])};
@@ -149,12 +142,11 @@ class BmpReader {
 
   // The whole file image, kept so that an unchanged picture is written back as it came.
   void RetainFileBytes(TBitmapImage& image) {
-    if (available_ > kMaxStoreBytes) Invalid();
-    const int64_t here = stream_.Position();
-    image.file_bytes.resize(static_cast<size_t>(available_));
-    stream_.SetPosition(start_);
-    stream_.ReadBuffer(image.file_bytes.data(), available_);
-    stream_.SetPosition(here);
+    const int64_t here = reader_.Position();
+    image.file_bytes.resize(CheckedSize(reader_.Size(), 1, kInvalidBitmapMessage));
+    reader_.Seek(0);
+    reader_.Read(image.file_bytes.data(), reader_.Size());
+    reader_.Seek(here);
   }
 
   // Returns the number of entries read; core files store 3-byte entries.
@@ -164,7 +156,7 @@ class BmpReader {
     if (count == 0 && h.bit_count <= 8) count = 1 << h.bit_count;
     const int entry = image.os2 ? 3 : 4;
     std::vector<uint8_t> bytes(static_cast<size_t>(count * entry));
-    stream_.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    reader_.Read(bytes.data(), static_cast<int64_t>(bytes.size()));
     for (int i = 0; i < count; ++i) {
       const uint8_t* e = &bytes[static_cast<size_t>(i * entry)];
       image.colors[i] = {e[0], e[1], e[2], 0};
@@ -172,20 +164,15 @@ class BmpReader {
     return count;
   }
 
-  TStream& stream_;
-  int64_t start_;
-  int64_t available_;
+  TByteReader reader_;
 };
 
 }  // namespace
 
 void TBitmap::ReadBmp(TStream& stream) {
   const int64_t available = stream.Size() - stream.Position();
-  auto image =
-      available > 0 ? BmpReader(stream, available).Read() : std::make_shared<TBitmapImage>();
-  Install(std::move(image));
-  SetPaletteModified(image_->palette != nullptr || image_->Indexed());
-  Changed();
+  auto image = available > 0 ? BmpReader(stream).Read() : std::make_shared<TBitmapImage>();
+  InstallImage(std::move(image));
 }
 
 }  // namespace quillo

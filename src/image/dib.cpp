@@ -2,12 +2,6 @@
 
 namespace quillo {
 
-bool FitsStoreLimits(int64_t width, int64_t height, int64_t bits_per_pixel) {
-  if (width < 0 || height < 0 || width > kMaxPixels || height > kMaxPixels) return false;
-  return width * height <= kMaxPixels &&
-         RowStride(width, bits_per_pixel) * height <= kMaxStoreBytes;
-}
-
 TMasks DefaultMasks(uint16_t bit_count) { return bit_count == 16 ? kMasks565 : kMasks888; }
 
 TBitmapInfoHeader LoadInfoHeader(const uint8_t* p) {

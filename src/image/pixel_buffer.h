@@ -24,6 +24,10 @@ class TPixelBuffer {
   size_t Size() const { return size_; }
   explicit operator bool() const { return data_ != nullptr; }
 
+  // How many blocks have been allocated in this process, so that a reader's single allocation
+  // of its picture can be checked.
+  static uint64_t Allocations();
+
  private:
   struct Free {
     void operator()(uint8_t* p) const { std::free(p); }

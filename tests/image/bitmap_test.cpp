@@ -239,5 +239,57 @@ TEST(Bitmap, AnExplicitPaletteBecomesTheColourTableWithPixelsMatchedByColour) {
   EXPECT_EQ(bitmap.Palette()->entries[1], (TPaletteEntry{10, 10, 10}));
 }
 
+// What a reader sees of the bitmap: the one-step set-up of its picture.
+class ReaderBitmap : public TBitmap {
+ public:
+  using TBitmap::SetUpPicture;
+};
+
+struct SetUpCase {
+  const char* name;
+  TPixelFormat format;
+  bool with_palette;
+};
+
+class SetUp : public ::testing::TestWithParam<SetUpCase> {};
+
+TEST_P(SetUp, AllocatesOnceAndLeavesWhatTheSettersInTurnLeave) {
+  const SetUpCase& c = GetParam();
+  const TPaletteRef palette =
+      c.with_palette ? MakePalette({{10, 20, 30}, {250, 250, 240}, {0, 0, 0}}) : nullptr;
+  TBitmap expected;
+  Shape(expected, c.format, 5, 3);
+  if (palette) expected.SetPalette(palette);
+
+  ReaderBitmap bitmap;
+  const uint64_t before = TPixelBuffer::Allocations();
+  bitmap.SetUpPicture(c.format, 5, 3, palette);
+  EXPECT_EQ(TPixelBuffer::Allocations() - before, 1u);
+
+  EXPECT_EQ(bitmap.PixelFormat(), expected.PixelFormat());
+  EXPECT_EQ(bitmap.PaletteModified(), expected.PaletteModified());
+  const TBitmapImage& got = bitmap.Image();
+  const TBitmapImage& want = expected.Image();
+  EXPECT_EQ(got.header, want.header);
+  EXPECT_EQ(got.colors, want.colors);
+  EXPECT_EQ(got.defined_colors, want.defined_colors);
+  ASSERT_EQ(got.pixels.Size(), want.pixels.Size());
+  EXPECT_EQ(0, std::memcmp(got.pixels.Data(), want.pixels.Data(), got.pixels.Size()));
+  ASSERT_EQ(bitmap.Palette() == nullptr, expected.Palette() == nullptr);
+  if (expected.Palette()) {
+    EXPECT_EQ(bitmap.Palette()->entries, expected.Palette()->entries);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SetUp,
+                         ::testing::Values(SetUpCase{"OneBit", px1Bit, false},
+                                           SetUpCase{"OneBitPalette", px1Bit, true},
+                                           SetUpCase{"EightBitPalette", px8Bit, true},
+                                           SetUpCase{"FourBit", px4Bit, false},
+                                           SetUpCase{"Sixteen", px16Bit, false},
+                                           SetUpCase{"TwentyFour", px24Bit, false},
+                                           SetUpCase{"Device", pxDevice, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace quillo

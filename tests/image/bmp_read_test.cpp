@@ -62,6 +62,14 @@ TEST(ReadBmp, ReadsFromTheStreamPositionToItsEnd) {
   EXPECT_EQ(ColorAt(bitmap, 0, 1), 0x030201u);
 }
 
+TEST(ReadBmp, AllocatesItsPictureOnce) {
+  const std::string file = TwoByTwo24();
+  TBitmap bitmap;
+  const uint64_t before = TPixelBuffer::Allocations();
+  testing::LoadBmp(bitmap, file);
+  EXPECT_EQ(TPixelBuffer::Allocations() - before, 1u);
+}
+
 TEST(ReadBmp, CoreHeaderEightBitFileLoadsLikeAnInfoHeaderFile) {
   const std::string pixels = "\x00\x01\xFF\x00\x10\x20\x30\x00"s;
   const std::string core = testing::CoreBmpFile(3, 2, 8, GreyTable(256, 3), pixels);
