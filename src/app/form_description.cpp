@@ -14,39 +14,39 @@ constexpr std::string_view kAbort = "中断";
 const std::vector<std::string_view> kFindTypes = {"jpg", "tif", "bmp", "all"};
 
 // One maker per kind of control, so that each row of the tables below reads as the form does.
-ControlDescription Label(std::string_view name, int tab, std::string_view text, TRect at) {
+ControlDescription Label(std::string_view name, int tab, std::string_view text, ControlBounds at) {
   return {name, ckLabel, tab, text, at};
 }
 
-ControlDescription Edit(std::string_view name, int tab, std::string_view text, TRect bounds,
+ControlDescription Edit(std::string_view name, int tab, std::string_view text, ControlBounds bounds,
                         int tab_order) {
   return {name, ckEdit, tab, text, bounds, {}, 1, -1, true, tab_order};
 }
 
-ControlDescription Check(std::string_view name, int tab, std::string_view text, TRect bounds,
-                         int tab_order) {
+ControlDescription Check(std::string_view name, int tab, std::string_view text,
+                         ControlBounds bounds, int tab_order) {
   return {name, ckCheckBox, tab, text, bounds, {}, 1, -1, true, tab_order};
 }
 
-ControlDescription Editor(std::string_view name, int tab, TRect bounds, int tab_order) {
+ControlDescription Editor(std::string_view name, int tab, ControlBounds bounds, int tab_order) {
   return {name, ckListEditor, tab, "", bounds, {}, 1, -1, true, tab_order};
 }
 
 // Buttons never take the keyboard focus, so none is a tab stop.
-ControlDescription Button(std::string_view name, int tab, std::string_view text, TRect bounds,
-                          std::string_view handler) {
+ControlDescription Button(std::string_view name, int tab, std::string_view text,
+                          ControlBounds bounds, std::string_view handler) {
   return {name, ckButton, tab, text, bounds, {}, 1, -1, true, -1, handler};
 }
 
 // The abort buttons, enabled only while their job runs.
 ControlDescription DisabledButton(std::string_view name, int tab, std::string_view text,
-                                  TRect bounds, std::string_view handler) {
+                                  ControlBounds bounds, std::string_view handler) {
   return {name, ckButton, tab, text, bounds, {}, 1, -1, false, -1, handler};
 }
 
-ControlDescription Radio(std::string_view name, int tab, std::string_view caption, TRect bounds,
-                         std::vector<std::string_view> items, int columns, int item_index,
-                         int tab_order) {
+ControlDescription Radio(std::string_view name, int tab, std::string_view caption,
+                         ControlBounds bounds, std::vector<std::string_view> items, int columns,
+                         int item_index, int tab_order) {
   return {name,    ckRadioGroup, tab,  caption,  bounds, std::move(items),
           columns, item_index,   true, tab_order};
 }
