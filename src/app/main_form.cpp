@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include <stdexcept>
 #include <unordered_map>
 
 #include "jobs/enfuse_batch.h"
@@ -29,8 +30,10 @@ const std::unordered_map<std::string_view, Handler>& Handlers() {
       {"SpeedButton_EnfuseGetImagesClick", &TForm1::SpeedButton_EnfuseGetImagesClick},
       {"SpeedButton_RenameGetImagesClick", &TForm1::SpeedButton_RenameGetImagesClick},
       {"SpeedButton_ConversionGetImagesClick", &TForm1::SpeedButton_ConversionGetImagesClick},
+      {"SpeedButton_RotateExecuteClick", &TForm1::SpeedButton_RotateExecuteClick},
       {"SpeedButton_EnfuseExecuteClick", &TForm1::SpeedButton_EnfuseExecuteClick},
       {"SpeedButton_RenameExecuteClick", &TForm1::SpeedButton_RenameExecuteClick},
+      {"SpeedButton_ConversionExecuteClick", &TForm1::SpeedButton_ConversionExecuteClick},
       {"SpeedButton_RotateSourceClick", &TForm1::SpeedButton_RotateSourceClick},
       {"SpeedButton_RotateSourceAutoClick", &TForm1::SpeedButton_RotateSourceAutoClick},
       {"SpeedButton_RotateDestClick", &TForm1::SpeedButton_RotateDestClick},
@@ -126,9 +129,13 @@ TForm1::TForm1(MainWindow& window, std::string executable_path)
   AddSettingsItems(Reg1);
 }
 
+bool TForm1::HasHandler(std::string_view handler) { return Handlers().contains(handler); }
+
 void TForm1::Dispatch(std::string_view handler) {
   const auto found = Handlers().find(handler);
-  if (found == Handlers().end()) return;
+  if (found == Handlers().end()) {
+    throw std::logic_error("no handler named " + std::string(handler));
+  }
   try {
     (this->*found->second)();
   } catch (const EAbort&) {
@@ -242,11 +249,17 @@ void TForm1::SpeedButton_ConversionGetImagesClick() {
                  FindOptions(CheckBox_ConversionSubFolder));
 }
 
+// Does nothing until the rotate job exists.
+void TForm1::SpeedButton_RotateExecuteClick() {}
+
 void TForm1::SpeedButton_EnfuseExecuteClick() { WriteEnfuseBatchFile(*this); }
 
 void TForm1::SpeedButton_RenameExecuteClick() {
   RunExclusive(rename_in_progress_, [this] { RenameImages(*this); });
 }
+
+// Does nothing until the conversion job exists.
+void TForm1::SpeedButton_ConversionExecuteClick() {}
 
 bool TForm1::ChooseFolder(EditBox& target) {
   if (!BrowseDialog1.Execute()) return false;

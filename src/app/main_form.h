@@ -20,8 +20,9 @@ class TForm1 {
   TForm1& operator=(const TForm1&) = delete;
 
   // Runs the named handler; an exception that escapes it is shown in the error box (EAbort is
-  // silent). Unknown names do nothing.
+  // silent). A name without a handler is a programming error (std::logic_error).
   void Dispatch(std::string_view handler);
+  static bool HasHandler(std::string_view handler);
   // Closing the window: saves the settings, clears every running flag so that a running job
   // ends after its current file. The host ends the program once JobActive() is false.
   void RequestClose();
@@ -69,8 +70,10 @@ class TForm1 {
   void SpeedButton_EnfuseGetImagesClick();
   void SpeedButton_RenameGetImagesClick();
   void SpeedButton_ConversionGetImagesClick();
+  void SpeedButton_RotateExecuteClick();
   void SpeedButton_EnfuseExecuteClick();
   void SpeedButton_RenameExecuteClick();
+  void SpeedButton_ConversionExecuteClick();
   void SpeedButton_RotateSourceClick();
   void SpeedButton_RotateSourceAutoClick();
   void SpeedButton_RotateDestClick();
