@@ -6,7 +6,7 @@
 
 #include "app/main_form.h"
 #include "jobs/job_run.h"
-#include "platform/file_stream.h"
+#include "platform/file_copy.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 
@@ -32,16 +32,6 @@ std::string TargetName(const TForm1& form, const std::string& source, int32_t nu
          ExtractFileExt(source);
 }
 
-// The copy goes into a temporary file beside the target and replaces the target only once it is
-// complete, so a target equal to its source keeps its content and a failure leaves an existing
-// target as it was. The kernel copies the bytes, which spares a trip through a memory buffer.
-void CopyWholeFile(const std::string& source, const std::string& target) {
-  TFileStream input(source, fmOpenRead);
-  TFileStream output(target, fmCreate);
-  CopyFileContent(input, output, input.Size());
-  output.Commit();
-}
-
 }  // namespace
 
 void RenameImages(TForm1& form) {
@@ -64,7 +54,7 @@ void RenameImages(TForm1& form) {
       return;
     }
     const std::string source = CheckedLine(form.Editor3, i);
-    CopyWholeFile(source, TargetName(form, source, number));
+    CopyFileAtomically(source, TargetName(form, source, number));
     number = AddWrapping(number, form.Step());
   }
   form.SetStatusText(kCompleteText);

@@ -131,19 +131,6 @@ void TFileStream::Commit() {
   temp_path_.clear();
 }
 
-void CopyFileContent(TFileStream& source, TFileStream& target, int64_t count) {
-  while (count > 0) {
-    const ssize_t n = ::copy_file_range(source.Handle(), nullptr, target.Handle(), nullptr,
-                                        static_cast<size_t>(count), 0);
-    if (n < 0 && errno == EINTR) continue;
-    // Unsupported, or a real failure: the buffered copy carries on from here and names which
-    // side failed.
-    if (n <= 0) break;
-    count -= n;
-  }
-  if (count > 0) target.CopyFrom(source, count);
-}
-
 std::string ReadWholeFile(const std::string& path) {
   TFileStream file(path, fmOpenRead);
   std::string bytes(static_cast<size_t>(file.Size()), '\0');
