@@ -7,7 +7,6 @@
 #include "app/main_form.h"
 #include "jobs/job_run.h"
 #include "platform/file_copy.h"
-#include "platform/file_system.h"
 #include "platform/path.h"
 
 namespace quillo {
@@ -35,10 +34,7 @@ std::string TargetName(const TForm1& form, const std::string& source, int32_t nu
 }  // namespace
 
 void RenameImages(TForm1& form) {
-  const std::string source_folder = form.Edit_RenameSource.Text();
-  if (source_folder.empty() || !DirectoryExists(source_folder) || form.Editor3.LineCount() == 0) {
-    return;
-  }
+  if (!FolderAndListValid(form.Edit_RenameSource, form.Editor3)) return;
 
   const RunningJob running(form.rename_running, form.SpeedButton_RenameProcess);
   int32_t number = form.FirstNumber();
