@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/main_form.h"
+#include "form/form_controls.h"
 #include "jobs/job_run.h"
 #include "platform/file_stream.h"
 #include "platform/path.h"
@@ -57,7 +57,7 @@ std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::
   return line;
 }
 
-void WriteEnfuseBatchFile(TForm1& form) {
+void WriteEnfuseBatchFile(FormControls& form) {
   if (!FolderAndListValid(form.Edit_EnfuseSource, form.Editor2)) return;
 
   const std::string batch_path = form.Edit_EnfuseSource.Text() + form.BatFileName();

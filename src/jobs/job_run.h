@@ -2,7 +2,7 @@
 // all, and the guard that keeps an abortable job's running flag and abort button in step.
 #pragma once
 
-#include "app/controls.h"
+#include "form/controls.h"
 
 namespace quillo {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/main_form.h"
+#include "form/form_controls.h"
 #include "jobs/job_run.h"
 #include "platform/file_copy.h"
 #include "platform/path.h"
@@ -26,14 +26,14 @@ int32_t AddWrapping(int32_t a, int32_t b) {
 
 // The output folder, prefix and suffix are read at the moment of each file, so an edit made
 // during a run applies from the next file on.
-std::string TargetName(const TForm1& form, const std::string& source, int32_t number) {
+std::string TargetName(const FormControls& form, const std::string& source, int32_t number) {
   return form.Edit_RenameDest.Text() + form.Prefix() + NumberPart(number) + form.Suffix() +
          ExtractFileExt(source);
 }
 
 }  // namespace
 
-void RenameImages(TForm1& form) {
+void RenameImages(FormControls& form) {
   if (!FolderAndListValid(form.Edit_RenameSource, form.Editor3)) return;
 
   const RunningJob running(form.rename_running, form.SpeedButton_RenameProcess);

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/controls.h"
+#include "form/controls.h"
 #include "app/form_description.h"
 #include "app/main_form.h"
 #include "platform/message_box.h"

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/controls.h"
+#include "form/controls.h"
 #include "app/form_description.h"
 #include "app/main_form.h"
 #include "ui/qt/qt_folder_browser.h"
