@@ -119,8 +119,9 @@ void SetUpBitmap(TDecodedBitmap& bitmap, const jpeg_decompress_struct& info,
   } else if (info.quantize_colors) {
     palette = given_palette ? given_palette : PaletteFromColormap(info);
   }
+  // Every row is decoded (a cut-off file's rest is filled by the library), so no white.
   bitmap.SetUpPicture(palette ? px8Bit : px24Bit, static_cast<int32_t>(info.output_width),
-                      static_cast<int32_t>(info.output_height), palette);
+                      static_cast<int32_t>(info.output_height), palette, false);
 }
 
 // Multi-scan files in buffered-image mode: one quick output pass per scan as it arrives, then

@@ -14,11 +14,12 @@ namespace {
 // source rows of a tile in the cache while their pixels are taken.
 constexpr int32_t kTile = 32;
 
-// The turned picture, made in the source's format with one allocation.
+// The turned picture, made in the source's format with one allocation; every pixel of it is
+// written, so it is not painted white first.
 class TTurnedBitmap : public TBitmap {
  public:
   TTurnedBitmap(const TBitmap& source, int32_t width, int32_t height) {
-    SetUpPicture(source.PixelFormat(), width, height, source.Image().palette);
+    SetUpPicture(source.PixelFormat(), width, height, source.Image().palette, false);
   }
 };
 
