@@ -123,7 +123,11 @@ TEST(Jpeg, EveryBitmapFormatIsEncodedByItsColoursNotItsBytes) {
     const std::string expected = LibjpegEncode(RgbSamples(probe));
     TJPEGImage jpeg;
     jpeg.AssignFrom(&bitmap);
+    // Rows are converted one at a time: no 24-bit copy of the picture is made.
+    const uint64_t allocations = TPixelBuffer::Allocations();
     EXPECT_TRUE(Saved(jpeg) == expected) << "format " << int{format};
+    EXPECT_EQ(TPixelBuffer::Allocations(), allocations);
+    EXPECT_EQ(bitmap.PixelFormat(), format);
   }
 }
 
