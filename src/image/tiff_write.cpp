@@ -1,5 +1,6 @@
 #include "image/tiff_write.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -112,14 +113,23 @@ class TTiffOut {
   int64_t offset_ = 0;
 };
 
-// The rows top row first, whichever order the export holds them in.
+// The rows top row first, whichever order the export holds them in. Rows are gathered into
+// chunks of about kChunkBytes, so that a large picture takes few write calls and little memory.
 void PutRows(TTiffOut& out, const TBitmap& bitmap, const TBitmapInfoHeader& info,
              TTiffRowMaker& maker) {
+  constexpr int64_t kChunkBytes = int64_t{1} << 20;
   const int32_t rows = std::abs(info.height);
-  std::vector<uint8_t> row(static_cast<size_t>(maker.RowBytes()));
+  const int64_t row_bytes = maker.RowBytes();
+  const int64_t chunk_rows = std::clamp<int64_t>(kChunkBytes / row_bytes, 1, rows);
+  std::vector<uint8_t> chunk(static_cast<size_t>(chunk_rows * row_bytes));
+  int64_t filled = 0;
   for (int32_t y = 0; y < rows; ++y) {
-    maker.Make(ExportedRow(bitmap, info.height > 0 ? rows - 1 - y : y), row.data());
-    out.Put(row.data(), maker.RowBytes());
+    maker.Make(ExportedRow(bitmap, info.height > 0 ? rows - 1 - y : y),
+               chunk.data() + filled * row_bytes);
+    if (++filled == chunk_rows || y == rows - 1) {
+      out.Put(chunk.data(), filled * row_bytes);
+      filled = 0;
+    }
   }
 }
 
