@@ -133,6 +133,45 @@ void PutRows(TTiffOut& out, const TBitmap& bitmap, const TBitmapInfoHeader& info
   }
 }
 
+// Where the out-of-line items went.
+struct TItemOffsets {
+  uint32_t color_map = 0;
+  uint32_t x_resolution = 0;
+  uint32_t y_resolution = 0;
+  uint32_t bits_per_sample = 0;
+  uint32_t software = 0;
+  uint32_t pixels = 0;
+};
+
+// The entries in ascending tag order.
+std::vector<TEntry> DirectoryEntries(const TBitmapInfoHeader& info, const TTiffLayout& layout,
+                                     const TItemOffsets& at, uint32_t strip_bytes) {
+  const bool rgb = layout.photometric == kRgb;
+  const auto rows = static_cast<uint32_t>(std::abs(info.height));
+  std::vector<TEntry> entries = {
+      {254, kLong, 1, 0},
+      Dimension(256, info.width),
+      Dimension(257, static_cast<int32_t>(rows)),
+      rgb ? TEntry{258, kShort, 3, at.bits_per_sample} : TEntry{258, kShort, 1, layout.bits},
+      {259, kShort, 1, kNoCompression},
+      {262, kShort, 1, layout.photometric},
+      {273, kLong, 1, at.pixels},
+      {277, kShort, 1, rgb ? 3u : 1u},
+      {278, kLong, 1, rows},
+      {279, kLong, 1, strip_bytes},
+      {282, kRational, 1, at.x_resolution},
+      {283, kRational, 1, at.y_resolution},
+  };
+  if (rgb) entries.push_back({284, kShort, 1, kChunky});
+  entries.push_back({296, kShort, 1, kResolutionUnitInch});
+  entries.push_back({305, kAscii, kSoftwareLength, at.software});
+  if (layout.colors > 0) {
+    entries.push_back({320, kShort, 3 * static_cast<uint32_t>(layout.colors), at.color_map});
+  }
+  return entries;
+}
+
+// The entry count, the entries and a zero next-directory offset.
 void PutDirectory(TTiffOut& out, const std::vector<TEntry>& entries) {
   std::vector<uint8_t> bytes(2 + 12 * entries.size() + 4);
   StoreU16(bytes.data(), static_cast<uint16_t>(entries.size()));
@@ -163,66 +202,43 @@ void WriteTiff(TStream& stream, TBitmap& bitmap) {
   const TBitmapInfoHeader info = LoadInfoHeader(header.data());
   const uint8_t* color_table = header.data() + kInfoHeaderSize;
   const TTiffLayout layout = ChooseLayout(info.bit_count, color_table);
-  const bool rgb = layout.photometric == kRgb;
   const bool bilevel = layout.photometric <= kBlackIsZero;
-  const int32_t rows = std::abs(info.height);
   TTiffRowMaker maker(bitmap.Image(), info);
-  const auto strip_bytes = static_cast<uint32_t>(CheckedSize(rows, maker.RowBytes()));
+  const auto strip_bytes = static_cast<uint32_t>(CheckedSize(
+      static_cast<uint64_t>(std::abs(info.height)), static_cast<uint64_t>(maker.RowBytes())));
 
   TTiffOut out(stream);
   const uint8_t file_header[8] = {'I', 'I', 42, 0, kFirstItemOffset, 0, 0, 0};
   out.Put(file_header, sizeof file_header);
-  uint32_t pixels = 0;
-  uint32_t color_map = 0;
+  TItemOffsets at;
   if (bilevel) {
-    pixels = out.Offset();
+    at.pixels = out.Offset();
     PutRows(out, bitmap, info, maker);
-  } else if (!rgb) {
-    color_map = out.Offset();
+  } else if (layout.colors > 0) {
+    at.color_map = out.Offset();
     const std::vector<uint8_t> map = ColorMap(color_table, layout.colors);
     out.Put(map.data(), static_cast<int64_t>(map.size()));
   }
   uint8_t resolution[8];
   StoreU32(resolution, kResolution[0]);
   StoreU32(resolution + 4, kResolution[1]);
-  const uint32_t x_resolution = out.Offset();
+  at.x_resolution = out.Offset();
   out.Put(resolution, sizeof resolution);
-  const uint32_t y_resolution = out.Offset();
+  at.y_resolution = out.Offset();
   out.Put(resolution, sizeof resolution);
-  const uint32_t bits_per_sample = out.Offset();
-  if (rgb) {
+  if (layout.photometric == kRgb) {
     const uint8_t eight_bits[6] = {8, 0, 8, 0, 8, 0};
+    at.bits_per_sample = out.Offset();
     out.Put(eight_bits, sizeof eight_bits);
   }
-  const uint32_t software = out.Offset();
+  at.software = out.Offset();
   out.Put(kSoftware, kSoftwareLength);
   if (!bilevel) {
-    pixels = out.Offset();
+    at.pixels = out.Offset();
     PutRows(out, bitmap, info, maker);
   }
-
-  std::vector<TEntry> entries = {
-      {254, kLong, 1, 0},
-      Dimension(256, info.width),
-      Dimension(257, rows),
-      rgb ? TEntry{258, kShort, 3, bits_per_sample} : TEntry{258, kShort, 1, layout.bits},
-      {259, kShort, 1, kNoCompression},
-      {262, kShort, 1, layout.photometric},
-      {273, kLong, 1, pixels},
-      {277, kShort, 1, rgb ? 3u : 1u},
-      {278, kLong, 1, static_cast<uint32_t>(rows)},
-      {279, kLong, 1, strip_bytes},
-      {282, kRational, 1, x_resolution},
-      {283, kRational, 1, y_resolution},
-  };
-  if (rgb) entries.push_back({284, kShort, 1, kChunky});
-  entries.push_back({296, kShort, 1, kResolutionUnitInch});
-  entries.push_back({305, kAscii, kSoftwareLength, software});
-  if (layout.colors > 0) {
-    entries.push_back({320, kShort, 3 * static_cast<uint32_t>(layout.colors), color_map});
-  }
   const uint32_t directory = out.Offset();
-  PutDirectory(out, entries);
+  PutDirectory(out, DirectoryEntries(info, layout, at, strip_bytes));
   out.PatchU32(4, directory);
 }
 
