@@ -71,7 +71,8 @@ std::vector<uint8_t> ColorMap(const uint8_t* color_table, int colors) {
   for (int i = 0; i < colors; ++i) {
     const uint8_t* entry = color_table + 4 * i;  // blue, green, red, 0
     for (int channel = 0; channel < 3; ++channel) {
-      StoreU16(map.data() + 2 * (channel * colors + i), entry[2 - channel] * 257);
+      StoreU16(map.data() + 2 * (channel * colors + i),
+               static_cast<uint16_t>(entry[2 - channel] * 257));
     }
   }
   return map;
