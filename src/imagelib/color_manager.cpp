@@ -109,8 +109,12 @@ void TColorManager::SetTargetSamplesPerPixel(uint8_t samples) {
   Assign(target_samples_, samples, changed_);
 }
 
-void TColorManager::SetSourceColorModel(ColorModel model) { Assign(source_model_, model, changed_); }
-void TColorManager::SetTargetColorModel(ColorModel model) { Assign(target_model_, model, changed_); }
+void TColorManager::SetSourceColorModel(ColorModel model) {
+  Assign(source_model_, model, changed_);
+}
+void TColorManager::SetTargetColorModel(ColorModel model) {
+  Assign(target_model_, model, changed_);
+}
 
 void TColorManager::SetSourceOptions(TConvertOptions options) {
   Assign(source_options_, options, changed_);
@@ -234,10 +238,10 @@ TPaletteRef TColorManager::MakeColorPalette(std::span<const uint8_t* const> plan
 
 void TColorManager::ConvertRow(std::span<const uint8_t* const> planes, uint8_t* target,
                                uint32_t count, uint8_t mask) {
-  if (changed_) SelectConverter();
   if (planes.size() != 1 && planes.size() != source_samples_) {
     throw EColorConversionError(kSampleCountMessage);
   }
+  if (changed_) SelectConverter();
   const uint64_t pixels = SelectedPixels(count, mask);
   if (pixels == 0) return;
   const uint8_t* source = PrepareSource(planes, pixels);
@@ -299,8 +303,8 @@ void TColorManager::SelectConverter() {
   // A routine steps over exactly the samples its colour model carries; a gray or indexed
   // target may be sized for an alpha sample it does not keep.
   const unsigned target_samples = ModelSamples(target_model_);
-  const bool target_fits = target_samples_ == target_samples ||
-                           (target_samples == 1 && target_samples_ == 2);
+  const bool target_fits =
+      target_samples_ == target_samples || (target_samples == 1 && target_samples_ == 2);
   if (source_samples_ != ModelSamples(source_model_) || !target_fits) {
     throw EColorConversionError(kSampleCountMessage);
   }

@@ -45,8 +45,8 @@ enum TRawPaletteFormat : uint8_t {
   rpBytes4,       // one plane of 8-bit quadruples; the fourth byte is skipped
   rpBytePlanes3,  // red, green and blue planes of 8-bit values
   rpBytePlanes4,
-  rpWords3,  // one plane of 16-bit blue, green, red triples
-  rpWords4,  // one plane of 16-bit quadruples; the fourth value is skipped
+  rpWords3,       // one plane of 16-bit blue, green, red triples
+  rpWords4,       // one plane of 16-bit quadruples; the fourth value is skipped
   rpWordPlanes3,  // red, green and blue planes of 16-bit values
   rpWordPlanes4,
 };
@@ -59,7 +59,8 @@ inline constexpr char kIndexedMismatchMessage[] =
     "Conversion between indexed and non-indexed pixel formats is not supported.";
 inline constexpr char kNoConversionMessage[] =
     "Color conversion failed. Could not find a proper method.";
-inline constexpr char kSubsamplingMessage[] = "Subsampling value is invalid. Allowed are 1, 2 and 4.";
+inline constexpr char kSubsamplingMessage[] =
+    "Subsampling value is invalid. Allowed are 1, 2 and 4.";
 inline constexpr char kVerticalSubsamplingMessage[] =
     "Vertical subsampling value must be <= horizontal subsampling value.";
 

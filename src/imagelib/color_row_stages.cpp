@@ -32,7 +32,8 @@ void InterleavePlanes(std::span<const uint8_t* const> planes, unsigned bits, uin
   const uint64_t samples = planes.size();
   row.assign((pixels * samples * bits + 7) / 8, 0);
   for (uint64_t p = 0; p < pixels; ++p) {
-    for (uint64_t k = 0; k < samples; ++k) CopyField(planes[k], p, row.data(), p * samples + k, bits);
+    for (uint64_t k = 0; k < samples; ++k)
+      CopyField(planes[k], p, row.data(), p * samples + k, bits);
   }
 }
 

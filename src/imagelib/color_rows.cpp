@@ -96,7 +96,8 @@ struct ColorCopy {
           Put<S::kWordOut>(t, S::kSwapRB ? 2 - k : k, Color(c, Get<S::kWordIn>(s, k)));
         }
         // Alpha goes across only when both sides have it; a target alpha alone stays as it is.
-        if constexpr (S::kIn == 4 && S::kOut == 4) Put<S::kWordOut>(t, 3, Alpha(Get<S::kWordIn>(s, 3)));
+        if constexpr (S::kIn == 4 && S::kOut == 4)
+          Put<S::kWordOut>(t, 3, Alpha(Get<S::kWordIn>(s, 3)));
       }
     }
   }
@@ -145,8 +146,8 @@ struct Lab {
     constexpr int32_t kMiddle = S::kWordIn ? 0x8000 : 0x80;
     const uint32_t flip = S::kWordIn ? uint32_t{c.lab_ab_flip} << 8 : c.lab_ab_flip;
     const double l_numerator = S::kWordIn && c.lab_percent_l ? 100.0 : 1.0;
-    const double l_denominator = S::kWordIn ? (c.lab_percent_l ? 65535.0 : 257.0)
-                                            : (c.lab_percent_l ? 2.55 : 1.0);
+    const double l_denominator =
+        S::kWordIn ? (c.lab_percent_l ? 65535.0 : 257.0) : (c.lab_percent_l ? 2.55 : 1.0);
     for (uint32_t i = 0; i < count; ++i) {
       const uint8_t* s = source + i * S::kInBytes;
       const double l = Get<S::kWordIn>(s, 0) * l_numerator / l_denominator;

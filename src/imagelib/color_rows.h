@@ -31,12 +31,12 @@ using TRowKernel = void (*)(const TRowContext& context, const uint8_t* source, u
 
 // Variants of a routine, or-ed together.
 enum TRowFlag : unsigned {
-  kSource16 = 1,      // source samples are 16-bit words in host order
-  kTarget16 = 2,      // target samples are 16-bit words in host order
-  kSourceAlpha = 4,   // source pixels carry an alpha sample after the colour
-  kTargetAlpha = 8,   // target pixels carry a fourth sample
-  kReverse = 16,      // red and blue change places (the third sample comes first)
-  kGamma = 32,        // 8-bit colour values pass through the gamma table
+  kSource16 = 1,     // source samples are 16-bit words in host order
+  kTarget16 = 2,     // target samples are 16-bit words in host order
+  kSourceAlpha = 4,  // source pixels carry an alpha sample after the colour
+  kTargetAlpha = 8,  // target pixels carry a fourth sample
+  kReverse = 16,     // red and blue change places (the third sample comes first)
+  kGamma = 32,       // 8-bit colour values pass through the gamma table
 };
 
 // Red, green, blue (and alpha) samples into the same or the opposite order.

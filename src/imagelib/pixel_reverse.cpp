@@ -56,8 +56,8 @@ template <int kPixel>
   }
 }
 
-[[gnu::target("ssse3")]] void ReversePixels(int pixel_bytes, const uint8_t* source,
-                                            uint8_t* target, uint32_t count) {
+[[gnu::target("ssse3")]] void ReversePixels(int pixel_bytes, const uint8_t* source, uint8_t* target,
+                                            uint32_t count) {
   if (pixel_bytes == 3) {
     ReverseFrom<3>(ReverseBlocks<3>(source, target, count), source, target, count);
   } else {
