@@ -3,6 +3,7 @@
 // with and without a pixel mask.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -159,7 +160,8 @@ std::vector<uint32_t> Flatten(const std::vector<std::vector<uint32_t>>& pixels) 
 
 class RowRoutine : public ::testing::TestWithParam<RoutineCase> {
  protected:
-  static constexpr uint32_t kCount = 203;
+  // Long enough for 3-byte rows to be streamed past the cache, and not a whole number of blocks.
+  static constexpr uint32_t kCount = 2803;
 
   void SetUp() override {
     Apply(manager_, GetParam().setup);
@@ -173,11 +175,13 @@ class RowRoutine : public ::testing::TestWithParam<RoutineCase> {
     return std::vector<uint8_t>(manager_.TargetBytesPerRow(kCount), kFill);
   }
 
-  // The target samples of pixel i.
-  std::vector<uint32_t> At(const std::vector<uint8_t>& target, size_t i) {
-    const std::vector<uint32_t> all =
-        Unpack(target, GetParam().setup.target_bits, kCount * TargetSamples());
-    return {all.begin() + i * TargetSamples(), all.begin() + (i + 1) * TargetSamples()};
+  // The target samples of every pixel.
+  std::vector<std::vector<uint32_t>> Samples(const std::vector<uint8_t>& target) {
+    const size_t n = TargetSamples();
+    const std::vector<uint32_t> all = Unpack(target, GetParam().setup.target_bits, kCount * n);
+    std::vector<std::vector<uint32_t>> pixels;
+    for (size_t i = 0; i < kCount; ++i) pixels.emplace_back(&all[i * n], &all[(i + 1) * n]);
+    return pixels;
   }
 
   std::vector<uint8_t> Interleaved(bool big_endian = false) {
@@ -189,12 +193,22 @@ class RowRoutine : public ::testing::TestWithParam<RoutineCase> {
 };
 
 TEST_P(RowRoutine, MatchesTheFloatingPointResult) {
-  std::vector<uint8_t> target = Target();
-  testing::Convert(manager_, Interleaved(), target, kCount);
+  // The row starts at an odd address between guard bytes that must stay as they are.
+  constexpr uint8_t kGuard = 0x5A;
+  const size_t bytes = manager_.TargetBytesPerRow(kCount);
+  std::vector<uint8_t> padded(bytes + 17, kGuard);
+  std::fill_n(padded.begin() + 1, bytes, kFill);
+  const std::vector<uint8_t> source = Interleaved();
+  const uint8_t* planes[] = {source.data()};
+  manager_.ConvertRow(planes, padded.data() + 1, kCount, 0xFF);
+  EXPECT_EQ(padded[0], kGuard);
+  EXPECT_EQ(std::vector(padded.begin() + 1 + bytes, padded.end()), std::vector(16, kGuard));
+  const std::vector<uint8_t> target(padded.begin() + 1, padded.begin() + 1 + bytes);
   const uint32_t untouched = GetParam().setup.target_bits == 16 ? 0xEEEE : kFill;
+  const auto samples = Samples(target);
   for (size_t i = 0; i < kCount; ++i) {
     const std::vector<int64_t> expected = Expected(GetParam(), pixels_[i]);
-    const std::vector<uint32_t> got = At(target, i);
+    const std::vector<uint32_t>& got = samples[i];
     for (size_t k = 0; k < expected.size(); ++k) {
       const int64_t want = expected[k] == kUntouched ? untouched : expected[k];
       ASSERT_EQ(got[k], want) << "pixel " << i << " sample " << k;
@@ -229,11 +243,11 @@ TEST_P(RowRoutine, MaskConvertsTheSelectedPixelsFromConsecutiveSource) {
   std::vector<uint8_t> full = Target(), masked = Target();
   testing::Convert(manager_, Interleaved(), full, kCount);
   testing::Convert(manager_, Interleaved(), masked, kCount, kMask);
-  const std::vector<uint8_t> untouched = Target();
+  const auto converted = Samples(full), result = Samples(masked), untouched = Samples(Target());
   size_t next = 0;
   for (size_t i = 0; i < kCount; ++i) {
     const bool selected = kMask >> (7 - i % 8) & 1;
-    ASSERT_EQ(At(masked, i), selected ? At(full, next++) : At(untouched, i)) << "pixel " << i;
+    ASSERT_EQ(result[i], selected ? converted[next++] : untouched[i]) << "pixel " << i;
   }
 }
 
