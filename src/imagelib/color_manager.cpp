@@ -1,5 +1,6 @@
 #include "imagelib/color_manager.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -76,13 +77,11 @@ unsigned FieldBits(unsigned bits) { return bits == 2 || bits == 3 ? 4 : bits; }
 
 constexpr uint32_t MaxValue(unsigned bits) { return (1u << bits) - 1; }
 
-// R(k × f) for a YCbCr table, kept finite and small enough that sums of entries cannot
-// overflow, whatever coefficients a file gives.
+// R(k × f) for a YCbCr table, kept finite and bounded whatever coefficients a file gives.
 int32_t TableEntry(double k, int f) {
   const double v = std::nearbyint(k * f);
   if (std::isnan(v)) return 0;
-  constexpr double kLimit = 1 << 24;
-  return static_cast<int32_t>(v < -kLimit ? -kLimit : v > kLimit ? kLimit : v);
+  return static_cast<int32_t>(std::clamp<double>(v, -kYCbCrTableLimit, kYCbCrTableLimit));
 }
 
 }  // namespace

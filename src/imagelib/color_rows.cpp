@@ -174,6 +174,15 @@ struct Lab {
   }
 };
 
+// ClampByte of every sum a YCbCr pixel reaches: a luma byte and up to two table entries.
+constexpr int32_t kClampBias = 2 * kYCbCrTableLimit;
+constexpr auto kClamp = [] {
+  std::array<uint8_t, 256 + 2 * kClampBias> table{};
+  for (size_t i = 0; i < table.size(); ++i)
+    table[i] = ClampByte(static_cast<int32_t>(i) - kClampBias);
+  return table;
+}();
+
 template <unsigned F>
 struct YCbCr {
   using S = Shape<F>;
@@ -187,10 +196,10 @@ struct YCbCr {
         cb = Narrow(cb);
         cr = Narrow(cr);
       }
-      const auto luma = static_cast<int32_t>(y);
-      S::PutRgb(target + i * S::kOutBytes, FromByte<S::kWordOut>(ClampByte(luma + c.cr_to_red[cr])),
-                FromByte<S::kWordOut>(ClampByte(luma + c.cb_to_green[cb] + c.cr_to_green[cr])),
-                FromByte<S::kWordOut>(ClampByte(luma + c.cb_to_blue[cb])));
+      const uint8_t* clamp = kClamp.data() + kClampBias + y;
+      S::PutRgb(target + i * S::kOutBytes, FromByte<S::kWordOut>(clamp[c.cr_to_red[cr]]),
+                FromByte<S::kWordOut>(clamp[c.cb_to_green[cb] + c.cr_to_green[cr]]),
+                FromByte<S::kWordOut>(clamp[c.cb_to_blue[cb]]));
     }
   }
 };

@@ -9,6 +9,10 @@
 
 namespace quillo {
 
+// YCbCr table entries stay within this, far beyond the ±255 any real coefficients give, so
+// that every sum of luma and entries has a place in the routine's clamping table.
+inline constexpr int32_t kYCbCrTableLimit = 1024;
+
 // What the routines read besides the rows; filled by the converter when it picks a routine.
 struct TRowContext {
   std::array<uint8_t, 256> gamma{};
