@@ -7,6 +7,13 @@
 
 namespace quillo {
 
+// The largest value a field of `bits` holds.
+constexpr uint32_t MaxFieldValue(unsigned bits) { return (1u << bits) - 1; }
+
+// Bitmaps keep 2- and 3-bit pictures in 4-bit pixels, so packed targets that narrow are
+// written 4 bits wide.
+constexpr unsigned StoredFieldBits(unsigned bits) { return bits == 2 || bits == 3 ? 4 : bits; }
+
 inline uint32_t ReadField(const uint8_t* row, uint64_t bit, unsigned bits) {
   uint32_t value = 0;
   while (bits > 0) {

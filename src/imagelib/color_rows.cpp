@@ -3,7 +3,6 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <type_traits>
 #include <utility>
 
 #include "imagelib/bit_fields.h"
@@ -96,8 +95,9 @@ struct ColorCopy {
           Put<S::kWordOut>(t, S::kSwapRB ? 2 - k : k, Color(c, Get<S::kWordIn>(s, k)));
         }
         // Alpha goes across only when both sides have it; a target alpha alone stays as it is.
-        if constexpr (S::kIn == 4 && S::kOut == 4)
+        if constexpr (S::kIn == 4 && S::kOut == 4) {
           Put<S::kWordOut>(t, 3, Alpha(Get<S::kWordIn>(s, 3)));
+        }
       }
     }
   }
@@ -178,8 +178,9 @@ struct Lab {
 constexpr int32_t kClampBias = 2 * kYCbCrTableLimit;
 constexpr auto kClamp = [] {
   std::array<uint8_t, 256 + 2 * kClampBias> table{};
-  for (size_t i = 0; i < table.size(); ++i)
+  for (size_t i = 0; i < table.size(); ++i) {
     table[i] = ClampByte(static_cast<int32_t>(i) - kClampBias);
+  }
   return table;
 }();
 
