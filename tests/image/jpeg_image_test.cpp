@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <jerror.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -289,6 +291,37 @@ TEST(Jpeg, CutOffFileDecodesWithWhatIsThere) {
           std::equal(ours.data.begin(), ours.data.begin() + 8 * 64 * 3, whole.data.begin()));
     }
   }
+}
+
+// A stream that promises more bytes than it delivers.
+class ShortStream : public TStream {
+ public:
+  explicit ShortStream(std::string bytes) : bytes_(std::move(bytes)) {}
+  int64_t Read(void* buffer, int64_t count) override {
+    const int64_t n = std::min<int64_t>(count, static_cast<int64_t>(bytes_.size()) - position_);
+    std::memcpy(buffer, bytes_.data() + position_, static_cast<size_t>(n));
+    position_ += n;
+    return n;
+  }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+    position_ = (origin == soBeginning ? 0 : origin == soCurrent ? position_ : Size()) + offset;
+    return position_;
+  }
+  int64_t Size() override { return static_cast<int64_t>(bytes_.size()) + 100; }
+
+ private:
+  std::string bytes_;
+  int64_t position_ = 0;
+};
+
+TEST(Jpeg, StreamEndingBeforeItsSizeFailsWithTheReadErrorAndKeepsTheOldStore) {
+  const std::string file = LibjpegEncode(PhotoSamples(20, 10));
+  TJPEGImage jpeg;
+  Load(jpeg, file);
+  ShortStream short_stream(file);
+  ExpectError<EReadError>([&] { jpeg.LoadFromStream(short_stream); }, kReadErrorMessage);
+  EXPECT_TRUE(Saved(jpeg) == file);
 }
 
 TEST(Jpeg, BytesThatAreNoJpegFailAtLoadWithTheLibrarysCode) {
