@@ -251,7 +251,7 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
     const int64_t width = header.width;
     const int64_t height = header.height;
     if (!FitsStoreLimits(width, height, BitsPerPixel(picture.format))) {
-      RaiseGraphicErrorFmt(kInvalidPngPattern, {kImageTooLargeMessage});
+      RaiseGraphicErrorFmt(kInvalidPngPattern, {"the image is too large"});
     }
     // The transformed rows must fit the bitmap's rows exactly as planned.
     if (reader.Transform() > static_cast<size_t>(RowStride(width, BitsPerPixel(picture.format)))) {
