@@ -212,7 +212,7 @@ void TPPMGraphic::ReadPixels(TStream& stream) {
     return;
   }
 
-  std::vector<uint8_t> raw(static_cast<size_t>(raw_row));
+  std::vector<uint8_t> raw(CheckedSize(raw_row, 1, kInvalidPortableMapMessage));
   stream.SetPosition(data_position_);
   for (int32_t y = 0; y < height; ++y) {
     stream.ReadBuffer(raw.data(), raw_row);
