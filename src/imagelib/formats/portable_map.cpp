@@ -79,13 +79,35 @@ class Scanner {
   size_t next_ = 0;
 };
 
-// The map's samples scaled to 0..255, rounded.
+// The map's samples scaled to 0..255, rounded, for every value the file's sample size can hold;
+// values above the maximum count as the maximum.
 std::vector<uint8_t> ScaleTable(uint32_t max_value) {
-  std::vector<uint8_t> table(max_value + 1);
+  std::vector<uint8_t> table(max_value > 255 ? 65536 : 256, 255);
   for (uint32_t v = 0; v <= max_value; ++v) {
     table[v] = static_cast<uint8_t>((v * 255 + max_value / 2) / max_value);
   }
   return table;
+}
+
+// One raw row of samples into a bitmap row: colour turns from red-first to blue-first.
+template <int kSamples, bool kWide>
+void ScaleRowOf(const uint8_t* raw, uint8_t* row, int32_t width, const uint8_t* scale) {
+  constexpr int kStep = kWide ? 2 * kSamples : kSamples;
+  for (int32_t x = 0; x < width; ++x, raw += kStep, row += kSamples) {
+    for (int s = 0; s < kSamples; ++s) {
+      const uint32_t value = kWide ? uint32_t{raw[2 * s]} << 8 | raw[2 * s + 1] : raw[s];
+      row[kSamples - 1 - s] = scale[value];
+    }
+  }
+}
+
+void ScaleRow(const uint8_t* raw, uint8_t* row, int32_t width, int samples, bool wide,
+              const uint8_t* scale) {
+  if (samples == 3) {
+    (wide ? ScaleRowOf<3, true> : ScaleRowOf<3, false>)(raw, row, width, scale);
+  } else {
+    (wide ? ScaleRowOf<1, true> : ScaleRowOf<1, false>)(raw, row, width, scale);
+  }
 }
 
 TPaletteRef GrayPalette() {
@@ -185,11 +207,6 @@ void TPPMGraphic::ReadPixels(TStream& stream) {
                                   : nullptr);
   const std::vector<uint8_t> scale = ScaleTable(max_value_);
   const int row_samples = width * samples;
-  // Colour samples arrive red first; bitmap rows hold blue first.
-  auto put = [&](uint8_t* row, int i, uint32_t value) {
-    const int at = samples == 3 ? i - i % 3 + 2 - i % 3 : i;
-    row[at] = scale[std::min(value, max_value_)];
-  };
 
   if (plain) {
     Scanner in(stream, data_position_);
@@ -206,7 +223,8 @@ void TPPMGraphic::ReadPixels(TStream& stream) {
         }
         const int64_t value = in.Number(kMaxSampleValue);
         if (value < 0) Invalid();
-        put(row, i, static_cast<uint32_t>(value));
+        // Colour samples arrive red first; bitmap rows hold blue first.
+        row[samples == 3 ? i + 2 - 2 * (i % 3) : i] = scale[std::min<int64_t>(value, max_value_)];
       }
     }
     return;
@@ -221,11 +239,7 @@ void TPPMGraphic::ReadPixels(TStream& stream) {
       std::copy(raw.begin(), raw.end(), row);
       continue;
     }
-    for (int i = 0; i < row_samples; ++i) {
-      const uint32_t value =
-          sample_bytes == 2 ? uint32_t{raw[2 * i]} << 8 | raw[2 * i + 1] : raw[i];
-      put(row, i, value);
-    }
+    ScaleRow(raw.data(), row, width, samples, sample_bytes == 2, scale.data());
   }
 }
 
