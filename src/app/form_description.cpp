@@ -1,5 +1,7 @@
 #include "app/form_description.h"
 
+#include "listing/image_listing.h"
+
 namespace quillo {
 namespace {
 
@@ -11,42 +13,46 @@ constexpr std::string_view kImageTypeCaption = "画像ファイル形式";
 constexpr std::string_view kExecute = "出力実行";
 constexpr std::string_view kAbort = "中断";
 
-const std::vector<std::string_view> kFindTypes = {"jpg", "tif", "bmp", "all"};
+std::vector<std::string_view> FindTypeItems() {
+  std::vector<std::string_view> items;
+  for (const ImageType& type : kImageTypes) items.push_back(type.name);
+  return items;
+}
 
 // One maker per kind of control, so that each row of the tables below reads as the form does.
-ControlDescription Label(std::string_view name, int tab, std::string_view text, TRect at) {
+ControlDescription Label(std::string_view name, int tab, std::string_view text, ControlBounds at) {
   return {name, ckLabel, tab, text, at};
 }
 
-ControlDescription Edit(std::string_view name, int tab, std::string_view text, TRect bounds,
+ControlDescription Edit(std::string_view name, int tab, std::string_view text, ControlBounds bounds,
                         int tab_order) {
   return {name, ckEdit, tab, text, bounds, {}, 1, -1, true, tab_order};
 }
 
-ControlDescription Check(std::string_view name, int tab, std::string_view text, TRect bounds,
-                         int tab_order) {
+ControlDescription Check(std::string_view name, int tab, std::string_view text,
+                         ControlBounds bounds, int tab_order) {
   return {name, ckCheckBox, tab, text, bounds, {}, 1, -1, true, tab_order};
 }
 
-ControlDescription Editor(std::string_view name, int tab, TRect bounds, int tab_order) {
+ControlDescription Editor(std::string_view name, int tab, ControlBounds bounds, int tab_order) {
   return {name, ckListEditor, tab, "", bounds, {}, 1, -1, true, tab_order};
 }
 
 // Buttons never take the keyboard focus, so none is a tab stop.
-ControlDescription Button(std::string_view name, int tab, std::string_view text, TRect bounds,
-                          std::string_view handler) {
+ControlDescription Button(std::string_view name, int tab, std::string_view text,
+                          ControlBounds bounds, std::string_view handler) {
   return {name, ckButton, tab, text, bounds, {}, 1, -1, true, -1, handler};
 }
 
 // The abort buttons, enabled only while their job runs.
 ControlDescription DisabledButton(std::string_view name, int tab, std::string_view text,
-                                  TRect bounds, std::string_view handler) {
+                                  ControlBounds bounds, std::string_view handler) {
   return {name, ckButton, tab, text, bounds, {}, 1, -1, false, -1, handler};
 }
 
-ControlDescription Radio(std::string_view name, int tab, std::string_view caption, TRect bounds,
-                         std::vector<std::string_view> items, int columns, int item_index,
-                         int tab_order) {
+ControlDescription Radio(std::string_view name, int tab, std::string_view caption,
+                         ControlBounds bounds, std::vector<std::string_view> items, int columns,
+                         int item_index, int tab_order) {
   return {name,    ckRadioGroup, tab,  caption,  bounds, std::move(items),
           columns, item_index,   true, tab_order};
 }
@@ -108,8 +114,8 @@ FormDescription Build() {
       Button("SpeedButton_EnfuseGetImages", 1, kGetImages, {560, 54, 120, 22},
              "SpeedButton_EnfuseGetImagesClick"),
       Check("CheckBox_EnfuseSubFolder", 1, kSubFolder, {560, 91, 120, 17}, 2),
-      Radio("RadioGroup_EnfuseImageType", 1, kImageTypeCaption, {560, 118, 101, 125}, kFindTypes, 1,
-            0, 6),
+      Radio("RadioGroup_EnfuseImageType", 1, kImageTypeCaption, {560, 118, 101, 125},
+            FindTypeItems(), 1, 0, 6),
       Label("Label15", 1, "上記　「対象データフォルダ」　にバッチファイルを出力します。",
             {20, 259}),
       Label("Label14", 1, "オプション", {40, 292}),
@@ -134,8 +140,8 @@ FormDescription Build() {
       Button("SpeedButton_RenameGetImages", 2, kGetImages, {560, 54, 120, 22},
              "SpeedButton_RenameGetImagesClick"),
       Check("CheckBox_RenameSubFolder", 2, kSubFolder, {560, 91, 120, 17}, 2),
-      Radio("RadioGroup_RenameImageType", 2, kImageTypeCaption, {560, 118, 101, 125}, kFindTypes, 1,
-            0, 8),
+      Radio("RadioGroup_RenameImageType", 2, kImageTypeCaption, {560, 118, 101, 125},
+            FindTypeItems(), 1, 0, 8),
       Label("Label12", 2,
             "上のファイル名リストの各ファイルを、「プレフィックス」＋４桁番号＋「サフィックス」．拡"
             "張子にリネームして出力先フォルダへ書き出します",
@@ -169,7 +175,7 @@ FormDescription Build() {
              "SpeedButton_ConversionGetImagesClick"),
       Check("CheckBox_ConversionSubFolder", 3, kSubFolder, {560, 91, 120, 17}, 2),
       Radio("RadioGroup_ConversionImageFindType", 3, kImageTypeCaption, {560, 118, 101, 125},
-            kFindTypes, 1, 0, 4),
+            FindTypeItems(), 1, 0, 4),
       Label("Label25", 3,
             "上のファイル名リストにある画像ファイルを変換して、出力先フォルダへ保存します。",
             {20, 259}),

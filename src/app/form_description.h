@@ -10,7 +10,7 @@ namespace quillo {
 
 enum TControlKind : uint8_t { ckLabel, ckEdit, ckButton, ckCheckBox, ckRadioGroup, ckListEditor };
 
-struct TRect {
+struct ControlBounds {
   int x = 0;
   int y = 0;
   int width = 0;  // 0 for labels: they size themselves to their caption
@@ -22,7 +22,7 @@ struct ControlDescription {
   TControlKind kind;
   int tab;                                   // 0 to 3
   std::string_view text;                     // caption, initial text, or a radio group's caption
-  TRect bounds;                              // inside the tab
+  ControlBounds bounds;                      // inside the tab
   std::vector<std::string_view> items = {};  // radio items
   int columns = 1;
   int item_index = -1;
@@ -39,7 +39,7 @@ struct TabDescription {
 struct FormDescription {
   std::string_view name;
   std::string_view caption;
-  TRect bounds;
+  ControlBounds bounds;
   int min_width;
   int min_height;
   int font_pixels;

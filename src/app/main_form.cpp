@@ -1,12 +1,12 @@
 #include "app/main_form.h"
 
+#include <stdexcept>
 #include <unordered_map>
 
 #include "jobs/enfuse_batch.h"
 #include "jobs/rename_images.h"
 #include "listing/image_listing.h"
 #include "platform/errors.h"
-#include "platform/integer_text.h"
 #include "platform/message_box.h"
 #include "platform/path.h"
 #include "platform/text_rules.h"
@@ -29,8 +29,10 @@ const std::unordered_map<std::string_view, Handler>& Handlers() {
       {"SpeedButton_EnfuseGetImagesClick", &TForm1::SpeedButton_EnfuseGetImagesClick},
       {"SpeedButton_RenameGetImagesClick", &TForm1::SpeedButton_RenameGetImagesClick},
       {"SpeedButton_ConversionGetImagesClick", &TForm1::SpeedButton_ConversionGetImagesClick},
+      {"SpeedButton_RotateExecuteClick", &TForm1::SpeedButton_RotateExecuteClick},
       {"SpeedButton_EnfuseExecuteClick", &TForm1::SpeedButton_EnfuseExecuteClick},
       {"SpeedButton_RenameExecuteClick", &TForm1::SpeedButton_RenameExecuteClick},
+      {"SpeedButton_ConversionExecuteClick", &TForm1::SpeedButton_ConversionExecuteClick},
       {"SpeedButton_RotateSourceClick", &TForm1::SpeedButton_RotateSourceClick},
       {"SpeedButton_RotateSourceAutoClick", &TForm1::SpeedButton_RotateSourceAutoClick},
       {"SpeedButton_RotateDestClick", &TForm1::SpeedButton_RotateDestClick},
@@ -86,49 +88,19 @@ std::string ApplicationTitleFor(const std::string& executable_path) {
 }
 
 TForm1::TForm1(MainWindow& window, std::string executable_path)
-    : BrowseDialog1(window.Browser()),
-      window_(window),
-      executable_path_(std::move(executable_path)),
-      Edit_RotateSource(window.Edit("Edit_RotateSource")),
-      Edit_RotateDest(window.Edit("Edit_RotateDest")),
-      Edit_EnfuseSource(window.Edit("Edit_EnfuseSource")),
-      Edit_Option(window.Edit("Edit_Option")),
-      Edit_BatFileName(window.Edit("Edit_BatFileName")),
-      Edit_EnfuseBracket(window.Edit("Edit_EnfuseBracket")),
-      Edit_RenameSource(window.Edit("Edit_RenameSource")),
-      Edit_RenameDest(window.Edit("Edit_RenameDest")),
-      Edit_Prefix(window.Edit("Edit_Prefix")),
-      Edit_Suffix(window.Edit("Edit_Suffix")),
-      Edit_FirstNumber(window.Edit("Edit_FirstNumber")),
-      Edit_RenameStep(window.Edit("Edit_RenameStep")),
-      Edit_ConversionSource(window.Edit("Edit_ConversionSource")),
-      Edit_ConversionDest(window.Edit("Edit_ConversionDest")),
-      CheckBox_RotateSubFolder(window.Check("CheckBox_RotateSubFolder")),
-      CheckBox_EnfuseSubFolder(window.Check("CheckBox_EnfuseSubFolder")),
-      CheckBox_RenameSubFolder(window.Check("CheckBox_RenameSubFolder")),
-      CheckBox_ConversionSubFolder(window.Check("CheckBox_ConversionSubFolder")),
-      RadioGroup_TurnDirection(window.Radio("RadioGroup_TurnDirection")),
-      RadioGroup_EnfuseImageType(window.Radio("RadioGroup_EnfuseImageType")),
-      RadioGroup_RenameImageType(window.Radio("RadioGroup_RenameImageType")),
-      RadioGroup_ConversionImageFindType(window.Radio("RadioGroup_ConversionImageFindType")),
-      RadioGroup_ConversionImageType(window.Radio("RadioGroup_ConversionImageType")),
-      SpeedButton_RotateExecute(window.SpeedButton("SpeedButton_RotateExecute")),
-      SpeedButton_TurnProcess(window.SpeedButton("SpeedButton_TurnProcess")),
-      SpeedButton_EnfuseExecute(window.SpeedButton("SpeedButton_EnfuseExecute")),
-      SpeedButton_RenameExecute(window.SpeedButton("SpeedButton_RenameExecute")),
-      SpeedButton_RenameProcess(window.SpeedButton("SpeedButton_RenameProcess")),
-      SpeedButton_ConversionExecute(window.SpeedButton("SpeedButton_ConversionExecute")),
-      SpeedButton_ConversionProcess(window.SpeedButton("SpeedButton_ConversionProcess")),
-      Editor1(window.Editor("Editor1")),
-      Editor2(window.Editor("Editor2")),
-      Editor3(window.Editor("Editor3")),
-      Editor4(window.Editor("Editor4")) {
+    : FormControls(window),
+      BrowseDialog1(window.Browser()),
+      executable_path_(std::move(executable_path)) {
   AddSettingsItems(Reg1);
 }
 
+bool TForm1::HasHandler(std::string_view handler) { return Handlers().contains(handler); }
+
 void TForm1::Dispatch(std::string_view handler) {
   const auto found = Handlers().find(handler);
-  if (found == Handlers().end()) return;
+  if (found == Handlers().end()) {
+    throw std::logic_error("no handler named " + std::string(handler));
+  }
   try {
     (this->*found->second)();
   } catch (const EAbort&) {
@@ -146,29 +118,6 @@ void TForm1::RequestClose() {
 }
 
 std::string TForm1::ApplicationTitle() const { return ApplicationTitleFor(executable_path_); }
-
-std::string TForm1::Prefix() const { return Edit_Prefix.Text(); }
-void TForm1::SetPrefix(const std::string& value) { Edit_Prefix.SetText(value); }
-std::string TForm1::Suffix() const { return Edit_Suffix.Text(); }
-void TForm1::SetSuffix(const std::string& value) { Edit_Suffix.SetText(value); }
-int32_t TForm1::FirstNumber() const { return StrToIntDef(Edit_FirstNumber.Text(), 1); }
-void TForm1::SetFirstNumber(int32_t value) { Edit_FirstNumber.SetText(IntToStr(value)); }
-int32_t TForm1::Step() const { return StrToIntDef(Edit_RenameStep.Text(), 1); }
-void TForm1::SetStep(int32_t value) { Edit_RenameStep.SetText(IntToStr(value)); }
-int32_t TForm1::EnfuseBracket() const { return StrToIntDef(Edit_EnfuseBracket.Text(), 1); }
-void TForm1::SetEnfuseBracket(int32_t value) { Edit_EnfuseBracket.SetText(IntToStr(value)); }
-std::string TForm1::BatFileName() const { return Edit_BatFileName.Text(); }
-void TForm1::SetBatFileName(const std::string& value) { Edit_BatFileName.SetText(value); }
-std::string TForm1::EnfuseOption() const { return Edit_Option.Text(); }
-void TForm1::SetEnfuseOption(const std::string& value) { Edit_Option.SetText(value); }
-
-uint8_t TForm1::TurnDirection() const {
-  return static_cast<uint8_t>(RadioGroup_TurnDirection.ItemIndex());
-}
-
-void TForm1::SetTurnDirection(int32_t value) {
-  RadioGroup_TurnDirection.SetItemIndex(value & 0x7F);
-}
 
 void TForm1::RunExclusive(bool& in_progress, const std::function<void()>& job) {
   if (in_progress) return;
@@ -197,7 +146,7 @@ void TForm1::FormShow() {
   SetBatFileName(Reg1.SelectItem("BatFileName").ReadString());
   SetEnfuseOption(Reg1.SelectItem("EnfuseOption").ReadString());
   SetTurnDirection(Reg1.SelectItem("TurnDirection").ReadInteger());
-  window_.SelectTab(0);
+  Window().SelectTab(0);
 }
 
 void TForm1::FormClose() {
@@ -242,11 +191,17 @@ void TForm1::SpeedButton_ConversionGetImagesClick() {
                  FindOptions(CheckBox_ConversionSubFolder));
 }
 
+// Does nothing until the rotate job exists.
+void TForm1::SpeedButton_RotateExecuteClick() {}
+
 void TForm1::SpeedButton_EnfuseExecuteClick() { WriteEnfuseBatchFile(*this); }
 
 void TForm1::SpeedButton_RenameExecuteClick() {
   RunExclusive(rename_in_progress_, [this] { RenameImages(*this); });
 }
+
+// Does nothing until the conversion job exists.
+void TForm1::SpeedButton_ConversionExecuteClick() {}
 
 bool TForm1::ChooseFolder(EditBox& target) {
   if (!BrowseDialog1.Execute()) return false;

@@ -5,9 +5,12 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <optional>
 
 #include "cli/command_line.h"
+#include "jobs/job_run.h"
+#include "listing/image_listing.h"
 #include "platform/integer_text.h"
 #include "platform/path.h"
 #include "ui/headless/headless_window.h"
@@ -38,12 +41,11 @@ constexpr TabControls kEnfuseTab = {"Edit_EnfuseSource",
                                     "SpeedButton_EnfuseExecute",
                                     nullptr};
 
-// A numeric option goes into its edit box as typed, but only when the window would read it as
-// the number the user meant.
-struct NumericOption {
+// An option typed into an edit box, the settings item's default when it is not given.
+struct EditOption {
   const char* option;
   const char* edit;
-  const char* setting;  // the settings item whose default applies
+  const char* setting;
 };
 
 class Session {
@@ -70,11 +72,6 @@ class Session {
   }
 
  private:
-  struct TextOption {
-    const char* option;
-    const char* edit;
-    const char* setting;  // the settings item whose default applies
-  };
   struct FolderOption {
     const char* option;
     const char* edit;
@@ -86,11 +83,13 @@ class Session {
     return kExitComplete;
   }
 
-  int Job(const TabControls& tab, const std::vector<TextOption>& texts,
-          const std::vector<NumericOption>& numbers, const std::vector<FolderOption>& folders) {
-    for (const TextOption& text : texts)
+  // Texts go into their edit boxes as given; a number only when the window would read it as the
+  // number the user meant.
+  int Job(const TabControls& tab, const std::vector<EditOption>& texts,
+          const std::vector<EditOption>& numbers, const std::vector<FolderOption>& folders) {
+    for (const EditOption& text : texts)
       app_.Type(text.edit, line_.Value(text.option, Default(text.setting)));
-    for (const NumericOption& number : numbers) {
+    for (const EditOption& number : numbers) {
       const std::string value = line_.Value(number.option, Default(number.setting));
       if (!ParseInteger(value))
         return Usage("--" + std::string(number.option) + ": not a whole number: " + value);
@@ -112,20 +111,21 @@ class Session {
     app_.Click(tab.execute_button);
     if (!app_.Boxes().empty()) return ReportBoxes();
     if (aborted || interrupted_) return kExitInterrupted;
-    if (app_.Status() == "Complete!") return kExitComplete;
+    if (app_.Status() == kCompleteText) return kExitComplete;
     io_.err << "nothing done: the source folder does not exist or the image list is empty\n";
     return kExitError;
   }
 
   // Fills the tab's list from --list or by listing the source folder; an exit status on failure.
   std::optional<int> FillList(const TabControls& tab) {
-    const std::string type = line_.Value("type", "jpg");
-    const std::vector<std::string> types = {"jpg", "tif", "bmp", "all"};
-    const auto found = std::find(types.begin(), types.end(), type);
-    if (found == types.end()) return Usage("--type: expected jpg, tif, bmp or all, not " + type);
+    const std::string type = line_.Value("type", std::string(kImageTypes[0].name));
+    const auto found = std::find_if(std::begin(kImageTypes), std::end(kImageTypes),
+                                    [&](const ImageType& each) { return each.name == type; });
+    if (found == std::end(kImageTypes))
+      return Usage("--type: expected " + ImageTypeNames(", ", " or ") + ", not " + type);
     app_.Type(tab.source, line_.Value("source"));
     app_.Tick(tab.sub_folders, line_.Has("subfolders"));
-    app_.Pick(tab.image_type, static_cast<int>(found - types.begin()));
+    app_.Pick(tab.image_type, static_cast<int>(found - std::begin(kImageTypes)));
     if (line_.Has("list")) return ReadList(tab.editor, line_.Value("list"));
     app_.Click(tab.list_button);
     if (!app_.Boxes().empty()) return ReportBoxes();

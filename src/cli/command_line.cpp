@@ -1,6 +1,9 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <iterator>
+
+#include "listing/image_listing.h"
 
 namespace quillo {
 namespace {
@@ -18,10 +21,12 @@ struct CommandInfo {
   std::vector<const char*> required;
 };
 
+const std::string kImageTypeChoice = ImageTypeNames("|", "|");
+
 const std::vector<OptionInfo> kListingOptions = {
     {"source", "DIR", "folder to list the images of"},
     {"subfolders", nullptr, "list the subfolders too"},
-    {"type", "jpg|tif|bmp|all", "which images to list (default jpg)"},
+    {"type", kImageTypeChoice.c_str(), "which images to list (default jpg)"},
 };
 
 std::vector<OptionInfo> WithListing(std::vector<OptionInfo> options) {
@@ -72,6 +77,16 @@ const OptionInfo* FindOption(const CommandInfo& command, const std::string& name
 bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 
 }  // namespace
+
+std::string ImageTypeNames(std::string_view between, std::string_view before_last) {
+  std::string names;
+  const size_t count = std::size(kImageTypes);
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) names += i + 1 == count ? before_last : between;
+    names += kImageTypes[i].name;
+  }
+  return names;
+}
 
 std::string CommandLine::Value(const std::string& option, const std::string& fallback) const {
   const auto found = values.find(option);

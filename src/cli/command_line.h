@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillo {
@@ -28,6 +29,9 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
 
 // "usage: quillomark-cli ..." for a sub-command, or the program's summary for an empty one.
 std::string UsageLine(const std::string& command);
+// The names --type takes, joined for the usage ("jpg|tif|bmp|all") or a message ("jpg, tif, bmp
+// or all").
+std::string ImageTypeNames(std::string_view between, std::string_view before_last);
 std::string HelpText(const std::string& command);
 
 }  // namespace quillo

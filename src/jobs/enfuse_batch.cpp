@@ -2,10 +2,9 @@
 
 #include <string_view>
 
-#include "app/main_form.h"
+#include "form/form_controls.h"
 #include "jobs/job_run.h"
 #include "platform/file_stream.h"
-#include "platform/file_system.h"
 #include "platform/path.h"
 #include "platform/text_rules.h"
 
@@ -58,13 +57,10 @@ std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::
   return line;
 }
 
-void WriteEnfuseBatchFile(TForm1& form) {
-  const std::string source_folder = form.Edit_EnfuseSource.Text();
-  if (source_folder.empty() || !DirectoryExists(source_folder) || form.Editor2.LineCount() == 0) {
-    return;
-  }
+void WriteEnfuseBatchFile(FormControls& form) {
+  if (!FolderAndListValid(form.Edit_EnfuseSource, form.Editor2)) return;
 
-  const std::string batch_path = source_folder + form.BatFileName();
+  const std::string batch_path = form.Edit_EnfuseSource.Text() + form.BatFileName();
   const int32_t bracket_size = form.EnfuseBracket();
   const std::string option = form.EnfuseOption();
   std::string text = std::string(kMkdirLine) + kLineEnd;

@@ -7,7 +7,7 @@
 
 namespace quillo {
 
-class TForm1;
+class FormControls;
 
 // The command line for one bracket of file names, without its line end: the option text, the
 // output path enfused/ + the base names joined by "-" + the first file's extension, then the
@@ -16,6 +16,6 @@ std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::
 
 // Writes the whole batch file in one piece; does nothing at all when the source folder or the
 // list fails its checks.
-void WriteEnfuseBatchFile(TForm1& form);
+void WriteEnfuseBatchFile(FormControls& form);
 
 }  // namespace quillo

@@ -1,14 +1,21 @@
-// What the batch jobs share: their status texts and the guard that keeps an abortable job's
-// running flag and abort button in step.
+// What the batch jobs share: their status texts, the checks that decide whether a job runs at
+// all, and the guard that keeps an abortable job's running flag and abort button in step.
 #pragma once
 
-#include "app/controls.h"
+#include "form/controls.h"
 
 namespace quillo {
 
 inline constexpr char kProgressPrefix[] = "処理中 ";
 inline constexpr char kAbortedText[] = "中断されました。";
 inline constexpr char kCompleteText[] = "Complete!";
+
+// Whether a job may start: the source folder text is not empty and names an existing folder, and
+// the image list has a line. A job that fails the checks does nothing at all, silently.
+bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list);
+// The same, for a job that also needs its output folder text to name an existing folder.
+bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list,
+                        const EditBox& output_folder);
 
 // Sets the flag and enables the abort button for the guard's lifetime; on every way out, a
 // failure included, clears the flag and disables the button again.

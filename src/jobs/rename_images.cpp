@@ -4,10 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/main_form.h"
+#include "form/form_controls.h"
 #include "jobs/job_run.h"
-#include "platform/file_stream.h"
-#include "platform/file_system.h"
+#include "platform/file_copy.h"
 #include "platform/path.h"
 
 namespace quillo {
@@ -27,28 +26,15 @@ int32_t AddWrapping(int32_t a, int32_t b) {
 
 // The output folder, prefix and suffix are read at the moment of each file, so an edit made
 // during a run applies from the next file on.
-std::string TargetName(const TForm1& form, const std::string& source, int32_t number) {
+std::string TargetName(const FormControls& form, const std::string& source, int32_t number) {
   return form.Edit_RenameDest.Text() + form.Prefix() + NumberPart(number) + form.Suffix() +
          ExtractFileExt(source);
 }
 
-// The copy goes into a temporary file beside the target and replaces the target only once it is
-// complete, so a target equal to its source keeps its content and a failure leaves an existing
-// target as it was. The kernel copies the bytes, which spares a trip through a memory buffer.
-void CopyWholeFile(const std::string& source, const std::string& target) {
-  TFileStream input(source, fmOpenRead);
-  TFileStream output(target, fmCreate);
-  CopyFileContent(input, output, input.Size());
-  output.Commit();
-}
-
 }  // namespace
 
-void RenameImages(TForm1& form) {
-  const std::string source_folder = form.Edit_RenameSource.Text();
-  if (source_folder.empty() || !DirectoryExists(source_folder) || form.Editor3.LineCount() == 0) {
-    return;
-  }
+void RenameImages(FormControls& form) {
+  if (!FolderAndListValid(form.Edit_RenameSource, form.Editor3)) return;
 
   const RunningJob running(form.rename_running, form.SpeedButton_RenameProcess);
   int32_t number = form.FirstNumber();
@@ -64,7 +50,7 @@ void RenameImages(TForm1& form) {
       return;
     }
     const std::string source = CheckedLine(form.Editor3, i);
-    CopyWholeFile(source, TargetName(form, source, number));
+    CopyFileAtomically(source, TargetName(form, source, number));
     number = AddWrapping(number, form.Step());
   }
   form.SetStatusText(kCompleteText);

@@ -4,10 +4,10 @@
 
 namespace quillo {
 
-class TForm1;
+class FormControls;
 
 // Runs the whole batch inside the caller's click handler; the abort button stops it between two
 // files. Does nothing at all when the source folder or the list fails its checks.
-void RenameImages(TForm1& form);
+void RenameImages(FormControls& form);
 
 }  // namespace quillo

@@ -1,7 +1,7 @@
 #include "listing/browse_dialog.h"
 
 #include "platform/errors.h"
-#include "platform/text_rules.h"
+#include "platform/path.h"
 
 namespace quillo {
 namespace {
@@ -12,8 +12,9 @@ struct OptionFlag {
 };
 
 constexpr OptionFlag kOptionFlags[] = {
-    {biBrowseForComputer, 0x1000}, {biBrowseForPrinter, 0x2000}, {biDontGoBelowDomain, 0x0002},
-    {biReturnFSAncestors, 0x0008}, {biReturnOnlyFSDirs, 0x0001}, {biStatusText, 0x0004},
+    {biBrowseForComputer, 0x1000}, {biBrowseForPrinter, 0x2000},
+    {biDontGoBelowDomain, 0x0002}, {biReturnFSAncestors, 0x0008},
+    {biReturnOnlyFSDirs, 0x0001},  {biStatusText, kBrowseStatusTextFlag},
 };
 
 }  // namespace
@@ -52,12 +53,7 @@ bool TBrowseDialog::Execute() {
 std::string TBrowseDialog::InitialSelection() const {
   // Only a single-byte delimiter counts: the second byte of a double-byte character may have the
   // same value and must stay. Three bytes ("D:\") is a drive root, which keeps its delimiter.
-  const TextRules& rules = CurrentTextRules();
-  bool ends_in_delimiter = false;
-  ForEachChar(directory_, [&](size_t pos, size_t length) {
-    ends_in_delimiter = length == 1 && directory_[pos] == rules.Delimiter();
-  });
-  if (directory_.size() > 3 && ends_in_delimiter) {
+  if (directory_.size() > 3 && EndsInDelimiter(directory_)) {
     return directory_.substr(0, directory_.size() - 1);
   }
   return directory_;

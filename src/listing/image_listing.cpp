@@ -1,5 +1,7 @@
 #include "listing/image_listing.h"
 
+#include <iterator>
+
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
@@ -55,18 +57,8 @@ void ListImageFiles(const std::string& folder, std::string_view masks, ListEdito
 }
 
 std::string MaskListForImageType(int item_index) {
-  switch (item_index) {
-    case 0:
-      return kJpegMasks;
-    case 1:
-      return "*.tif;*.tiff";
-    case 2:
-      return "*.bmp";
-    case 3:
-      return "*.*";
-    default:
-      return "";
-  }
+  if (item_index < 0 || item_index >= static_cast<int>(std::size(kImageTypes))) return "";
+  return std::string(kImageTypes[item_index].masks);
 }
 
 }  // namespace quillo

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/controls.h"
+#include "form/controls.h"
 
 namespace quillo {
 
@@ -41,8 +41,17 @@ void FindFiles(const std::string& folder, TSortedPathList& target, std::string_v
 void ListImageFiles(const std::string& folder, std::string_view masks, ListEditor& lines,
                     TFindOptions options);
 
-// The mask list chosen by an image-type radio item ("jpg", "tif", "bmp", "all").
-std::string MaskListForImageType(int item_index);
 inline constexpr char kJpegMasks[] = "*.jpg;*.jpeg";
+
+// The items of the listing tabs' image-type radio groups, in order, with the masks each lists.
+struct ImageType {
+  std::string_view name;
+  std::string_view masks;
+};
+inline constexpr ImageType kImageTypes[] = {
+    {"jpg", kJpegMasks}, {"tif", "*.tif;*.tiff"}, {"bmp", "*.bmp"}, {"all", "*.*"}};
+
+// The mask list chosen by an image-type radio item; empty when no item is selected.
+std::string MaskListForImageType(int item_index);
 
 }  // namespace quillo

@@ -25,6 +25,20 @@ mode_t NewFileMode(const std::string& target) {
   return 0666 & ~mask;
 }
 
+// Repeats a read or write step until count bytes have moved, the file ends or the step fails;
+// returns the bytes moved.
+template <typename Step>
+int64_t Transfer(int fd, int64_t count, Step step) {
+  int64_t done = 0;
+  while (done < count && fd >= 0) {
+    const ssize_t n = step(done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += n;
+  }
+  return done;
+}
+
 }  // namespace
 
 std::string ExpandFileName(const std::string& path) {
@@ -87,26 +101,16 @@ void TFileStream::Discard() noexcept {
 
 int64_t TFileStream::Read(void* buffer, int64_t count) {
   auto* out = static_cast<char*>(buffer);
-  int64_t done = 0;
-  while (done < count && fd_ >= 0) {
-    const ssize_t n = ::read(fd_, out + done, static_cast<size_t>(count - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += n;
-  }
-  return done;
+  return Transfer(fd_, count, [&](int64_t done) {
+    return ::read(fd_, out + done, static_cast<size_t>(count - done));
+  });
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count) {
   const auto* in = static_cast<const char*>(buffer);
-  int64_t done = 0;
-  while (done < count && fd_ >= 0) {
-    const ssize_t n = ::write(fd_, in + done, static_cast<size_t>(count - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += n;
-  }
-  return done;
+  return Transfer(fd_, count, [&](int64_t done) {
+    return ::write(fd_, in + done, static_cast<size_t>(count - done));
+  });
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
@@ -129,19 +133,6 @@ void TFileStream::Commit() {
     throw EWriteError(kWriteErrorMessage);
   }
   temp_path_.clear();
-}
-
-void CopyFileContent(TFileStream& source, TFileStream& target, int64_t count) {
-  while (count > 0) {
-    const ssize_t n = ::copy_file_range(source.Handle(), nullptr, target.Handle(), nullptr,
-                                        static_cast<size_t>(count), 0);
-    if (n < 0 && errno == EINTR) continue;
-    // Unsupported, or a real failure: the buffered copy carries on from here and names which
-    // side failed.
-    if (n <= 0) break;
-    count -= n;
-  }
-  if (count > 0) target.CopyFrom(source, count);
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -44,10 +44,6 @@ class TFileStream : public TStream {
 // The absolute form of a path, as the file layer quotes it in its messages.
 std::string ExpandFileName(const std::string& path);
 
-// Copies count bytes from source's position to target's, inside the kernel where the file
-// systems allow it, else through a buffer; throws EReadError / EWriteError on a short transfer.
-void CopyFileContent(TFileStream& source, TFileStream& target, int64_t count);
-
 // Reads a whole file (EFOpenError / EReadError on failure).
 std::string ReadWholeFile(const std::string& path);
 // Writes a whole file atomically (EFCreateError / EWriteError on failure).

@@ -20,6 +20,9 @@ class BrowseDialogWindow {
 // Dialog events as the shell numbers them.
 enum TBrowseEvent : int { beInitialized = 1, beSelectionChanged = 2 };
 
+// The shell's browse flag that asks for a status line in the dialog.
+inline constexpr unsigned kBrowseStatusTextFlag = 0x0004;
+
 struct BrowseRequest {
   std::string title;
   std::optional<std::string> root;  // none: the whole namespace

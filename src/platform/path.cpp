@@ -49,14 +49,18 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension) {
   return result;
 }
 
-std::string AddTrailingBackslash(std::string_view path) {
-  const TextRules& rules = CurrentTextRules();
+bool EndsInDelimiter(std::string_view path) {
+  const char delimiter = CurrentTextRules().Delimiter();
   bool ends_in_delimiter = false;
   ForEachChar(path, [&](size_t pos, size_t length) {
-    ends_in_delimiter = length == 1 && path[pos] == rules.Delimiter();
+    ends_in_delimiter = length == 1 && path[pos] == delimiter;
   });
+  return ends_in_delimiter;
+}
+
+std::string AddTrailingBackslash(std::string_view path) {
   std::string result(path);
-  if (!ends_in_delimiter) result += rules.Delimiter();
+  if (!EndsInDelimiter(path)) result += CurrentTextRules().Delimiter();
   return result;
 }
 

@@ -15,8 +15,10 @@ std::string ExtractFilePath(std::string_view path);
 std::string ExtractFileExt(std::string_view path);
 // Replaces the extension (or appends one when there is none).
 std::string ChangeFileExt(std::string_view path, std::string_view extension);
-// Appends the delimiter unless the last character is a single-byte delimiter. A double-byte
-// last character whose second byte happens to equal "\" still gets one.
+// Whether the last character is a single-byte delimiter. A double-byte last character whose
+// second byte happens to equal "\" is none.
+bool EndsInDelimiter(std::string_view path);
+// Appends the delimiter unless the path ends in one.
 std::string AddTrailingBackslash(std::string_view path);
 
 }  // namespace quillo

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
 #include "app/form_description.h"
 #include "platform/errors.h"
 #include "platform/text_rules.h"
@@ -144,8 +148,18 @@ TEST(Dispatch, ShowsEscapingErrorsWithTheTitleAndStaysSilentForAbort) {
   ASSERT_EQ(app.Boxes().size(), 1u);
   EXPECT_EQ(app.Boxes()[0].caption, "Phototool");
   EXPECT_EQ(app.Boxes()[0].icon, miError);
-  app.Form().Dispatch("NoSuchHandler");
+  EXPECT_THROW(app.Form().Dispatch("NoSuchHandler"), std::logic_error);
   EXPECT_EQ(app.Boxes().size(), 1u);
+}
+
+// A handler name the form describes but TForm1 lacks would throw at the user's click.
+TEST(FormDescription, EveryHandlerNameHasAHandler) {
+  const FormDescription& form = MainFormDescription();
+  std::vector<std::string_view> names = {form.on_show, form.on_close, form.on_tab_change};
+  for (const ControlDescription& control : form.controls) {
+    if (!control.handler.empty()) names.push_back(control.handler);
+  }
+  for (const std::string_view name : names) EXPECT_TRUE(TForm1::HasHandler(name)) << name;
 }
 
 TEST(FormDescription, EveryClickHandlerNamesAControlOnItsTab) {

@@ -3,10 +3,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "platform/errors.h"
-#include "platform/file_stream.h"
+#include "platform/file_copy.h"
 #include "support/temp_dir.h"
 
 namespace quillo {
@@ -43,6 +44,16 @@ TEST(CopyFileContent, SourceShorterThanTheCountIsAReadError) {
     EXPECT_THROW(CopyFileContent(input, output, 10), EReadError);
   }
   EXPECT_EQ(testing::ReadFile(target), "kept");
+}
+
+TEST(CopyFileAtomically, FailedOpenKeepsTheTargetAndACopyOntoItselfKeepsTheBytes) {
+  testing::TempDir dir;
+  const std::string target = dir.Write("target", "kept");
+  EXPECT_THROW(CopyFileAtomically(dir.File("missing"), target), EFOpenError);
+  EXPECT_THROW(CopyFileAtomically(dir.Mkdir("folder"), target), EFOpenError);
+  CopyFileAtomically(target, target);
+  EXPECT_EQ(testing::ReadFile(target), "kept");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }
 
 }  // namespace

@@ -10,15 +10,12 @@ class QWidget;
 
 namespace quillo {
 
-// The dialog shows its status line only when the request asks for one (the shell's status-text
-// flag).
-inline constexpr unsigned kBrowseStatusTextFlag = 0x0004;
-
 class QtFolderBrowser : public FolderBrowser {
  public:
   explicit QtFolderBrowser(QWidget* owner) : owner_(owner) {}
   bool ParseDisplayName(const std::string& path) override;
-  // An exception from the request's callback closes the dialog and leaves Browse.
+  // The dialog shows its status line only when the request's flags ask for one. An exception
+  // from the request's callback closes the dialog and leaves Browse.
   BrowseResult Browse(const BrowseRequest& request) override;
 
  private:

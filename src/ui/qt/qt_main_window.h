@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/controls.h"
 #include "app/form_description.h"
 #include "app/main_form.h"
+#include "form/controls.h"
 #include "ui/qt/qt_folder_browser.h"
 
 class QLabel;

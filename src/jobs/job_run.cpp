@@ -1,0 +1,24 @@
+#include "jobs/job_run.h"
+
+#include "platform/file_system.h"
+
+namespace quillo {
+namespace {
+
+bool NamesFolder(const EditBox& folder) {
+  const std::string text = folder.Text();
+  return !text.empty() && DirectoryExists(text);
+}
+
+}  // namespace
+
+bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list) {
+  return NamesFolder(source_folder) && list.LineCount() > 0;
+}
+
+bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list,
+                        const EditBox& output_folder) {
+  return FolderAndListValid(source_folder, list) && NamesFolder(output_folder);
+}
+
+}  // namespace quillo
