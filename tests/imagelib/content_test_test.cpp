@@ -218,6 +218,7 @@ TEST(ContentTest, EachReaderTakesItsOwnFormatOnly) {
 }
 
 TEST(ContentTest, ShortFilesAreNeverTakenAndThePositionStays) {
+  testing::TempDir dir;
   for (const Sample& sample : Samples()) {
     for (const TGraphicClass* reader : Readers()) {
       if (sample.format != reader->Name()) continue;
@@ -226,6 +227,12 @@ TEST(ContentTest, ShortFilesAreNeverTakenAndThePositionStays) {
         if (size < sample.least) {
           EXPECT_FALSE(taken) << reader->Name() << " at " << size;
         }
+      }
+      for (size_t size : {size_t{0}, sample.least / 2, sample.least - 1}) {
+        TFileStream file(dir.Write("short", "xy" + sample.bytes.substr(0, size)), fmOpenRead);
+        file.SetPosition(2);
+        EXPECT_FALSE(reader->CanLoadStream(file)) << reader->Name() << " at " << size;
+        EXPECT_EQ(file.Position(), 2);
       }
     }
   }
@@ -246,6 +253,7 @@ TEST(ContentTest, TheRegistryFindsEachSampleItsReader) {
   for (const Sample& sample : Samples()) {
     TMemoryStream stream = testing::StreamOf(sample.bytes);
     const TGraphicClass* found = list.ClassForStream(stream);
+    EXPECT_EQ(stream.Position(), 0);
     const bool readable = sample.format.ends_with("Graphic");
     EXPECT_EQ(found != nullptr ? found->Name() : "none", readable ? sample.format : "none");
   }
