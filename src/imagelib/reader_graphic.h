@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "image/bitmap.h"
-#include "imagelib/color_model.h"
+#include "imagelib/color_manager.h"
 
 namespace quillo {
 
@@ -120,6 +120,8 @@ class TReaderGraphic : public TBitmap {
   // StartPosition(). Readers run this base version first: it resets the record and says false.
   virtual bool ReadProperties(TStream& stream, uint32_t image_index);
 
+  // Set up by the reader for each image it loads.
+  TColorManager& ColorConverter() { return color_converter_; }
   TImageProperties& Properties() { return properties_; }
   const TImageProperties& Properties() const { return properties_; }
   // Stream position at which the image file begins; every offset of the format counts from it.
@@ -129,6 +131,7 @@ class TReaderGraphic : public TBitmap {
   TRect& RowsRect() { return rows_rect_; }
 
  private:
+  TColorManager color_converter_;
   TImageProperties properties_;
   int32_t start_position_ = 0;
   TRect rows_rect_;

@@ -79,9 +79,9 @@ struct LayoutCase {
 TEST(PngRead, EachColourTypeLoadsIntoItsLayout) {
   const std::vector<uint8_t> palette = {10, 20, 30, 40, 50, 60, 70, 80, 90};
   for (const LayoutCase& c :
-       {LayoutCase{1, 0, px1Bit}, LayoutCase{2, 0, px8Bit}, LayoutCase{4, 0, px4Bit},
+       {LayoutCase{1, 0, px1Bit}, LayoutCase{2, 0, px4Bit}, LayoutCase{4, 0, px4Bit},
         LayoutCase{16, 0, px8Bit}, LayoutCase{8, 4, px8Bit}, LayoutCase{1, 3, px1Bit},
-        LayoutCase{2, 3, px8Bit}, LayoutCase{4, 3, px4Bit}, LayoutCase{8, 3, px8Bit},
+        LayoutCase{2, 3, px4Bit}, LayoutCase{4, 3, px4Bit}, LayoutCase{8, 3, px8Bit},
         LayoutCase{16, 2, px24Bit}}) {
     SCOPED_TRACE(std::to_string(c.bit_depth) + "-bit type " + std::to_string(c.color_type));
     PngSpec spec{.width = 13, .height = 4, .bit_depth = c.bit_depth, .color_type = c.color_type};

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -83,25 +84,18 @@ bool ReadHeaderSite(png_structp png, png_infop info, PngHeader* header) {
   return true;
 }
 
-// Samples narrowed to 8 bits, 2-bit values widened to bytes, alpha dropped, colour turned to
-// the bitmap's blue-green-red order; all passes of an interlaced image combined.
-bool TransformSite(png_structp png, png_infop info, const PngHeader* header, size_t* row_bytes) {
+// Rows come as the file stores them, 16-bit samples most significant byte first; an
+// interlaced image comes pass by pass, each pass's rows holding only that pass's pixels.
+bool StartRowsSite(png_structp png, png_infop info, size_t* row_bytes) {
   if (setjmp(png_jmpbuf(png))) return false;
-  if (header->bit_depth == 16) png_set_scale_16(png);
-  if (header->bit_depth == 2) png_set_packing(png);
-  if (header->color_type & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(png);
-  if (header->color_type == PNG_COLOR_TYPE_RGB || header->color_type == PNG_COLOR_TYPE_RGB_ALPHA) {
-    png_set_bgr(png);
-  }
-  png_set_interlace_handling(png);
   png_read_update_info(png, info);
   *row_bytes = png_get_rowbytes(png, info);
   return true;
 }
 
-bool ReadImageSite(png_structp png, png_bytepp rows) {
+bool ReadRowSite(png_structp png, png_bytep row) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_read_image(png, rows);
+  png_read_row(png, row, nullptr);
   return true;
 }
 
@@ -122,13 +116,14 @@ class PngReader {
     if (!ReadHeaderSite(png_, info_, &header_)) Fail(context_.message);
     return header_;
   }
-  size_t Transform() {
+  // Bytes of the longest row the file hands out.
+  size_t StartRows() {
     size_t row_bytes = 0;
-    if (!TransformSite(png_, info_, &header_, &row_bytes)) Fail(context_.message);
+    if (!StartRowsSite(png_, info_, &row_bytes)) Fail(context_.message);
     return row_bytes;
   }
-  void ReadImage(std::vector<png_bytep>& rows) {
-    if (!ReadImageSite(png_, rows.data())) Fail(context_.message);
+  void ReadRow(uint8_t* row) {
+    if (!ReadRowSite(png_, row)) Fail(context_.message);
   }
 
  private:
@@ -143,44 +138,12 @@ class PngReader {
   png_infop info_ = nullptr;
 };
 
-uint8_t SampleBits(const PngHeader& h) { return static_cast<uint8_t>(h.bit_depth); }
-
-TPaletteRef GrayPalette(int bits) {
-  const int count = 1 << bits;
-  std::vector<TPaletteEntry> entries(count);
-  for (int i = 0; i < count; ++i) {
-    const auto v = static_cast<uint8_t>(i * 255 / (count - 1));
-    entries[i] = {v, v, v};
-  }
-  return MakePalette(std::move(entries));
-}
-
 // The file's palette, filled up with black to the entries its indices can reach.
-TPaletteRef FilePalette(const PngHeader& h) {
-  std::vector<TPaletteEntry> entries(1u << h.bit_depth);
-  for (int i = 0; i < h.palette_count && i < static_cast<int>(entries.size()); ++i) {
-    entries[i] = {h.palette[i].red, h.palette[i].green, h.palette[i].blue};
-  }
-  return MakePalette(std::move(entries));
-}
-
-struct Picture {
-  TPixelFormat format;
-  TPaletteRef palette;
-};
-
-Picture PictureFor(const PngHeader& h) {
-  const int depth = h.bit_depth == 16 ? 8 : h.bit_depth;
-  const TPixelFormat indexed = depth == 1 ? px1Bit : depth == 4 ? px4Bit : px8Bit;
-  switch (h.color_type) {
-    case PNG_COLOR_TYPE_PALETTE:
-      return {indexed, FilePalette(h)};
-    case PNG_COLOR_TYPE_GRAY:
-    case PNG_COLOR_TYPE_GRAY_ALPHA:
-      return {indexed, GrayPalette(depth)};
-    default:
-      return {px24Bit, nullptr};
-  }
+std::vector<uint8_t> FilePalette(const PngHeader& h) {
+  std::vector<uint8_t> entries(3u << h.bit_depth);
+  std::memcpy(entries.data(), h.palette,
+              std::min(entries.size(), sizeof(png_color) * h.palette_count));
+  return entries;
 }
 
 ColorModel ModelFor(int color_type) {
@@ -202,7 +165,7 @@ void FillProperties(const PngHeader& h, TImageProperties& p) {
   p.Width = static_cast<int32_t>(h.width);
   p.Height = static_cast<int32_t>(h.height);
   p.ColorModel = ModelFor(h.color_type);
-  p.BitsPerSample = SampleBits(h);
+  p.BitsPerSample = static_cast<uint8_t>(h.bit_depth);
   p.SamplesPerPixel = static_cast<uint8_t>(h.color_type == PNG_COLOR_TYPE_PALETTE ? 1
                                            : (h.color_type & PNG_COLOR_MASK_COLOR)
                                                ? 3 + ((h.color_type & PNG_COLOR_MASK_ALPHA) != 0)
@@ -216,6 +179,25 @@ void FillProperties(const PngHeader& h, TImageProperties& p) {
   p.XResolution = static_cast<float>(h.x_pixels_per_metre * kMetresPerInch);
   p.YResolution = static_cast<float>(h.y_pixels_per_metre * kMetresPerInch);
 }
+
+// Indices keep their depth, grays are narrowed to 8 bits at most, colour becomes 8-bit
+// blue-green-red; alpha is dropped.
+void SetUpConverter(const TImageProperties& p, TColorManager& converter) {
+  const bool indexed = p.ColorModel == cmIndexed;
+  const bool gray = p.ColorModel == cmGray || p.ColorModel == cmGrayAlpha;
+  converter.SetSourceOptions(p.BitsPerSample == 16 ? opSwapBytes : 0);
+  converter.SetSourceBitsPerSample(p.BitsPerSample);
+  converter.SetSourceSamplesPerPixel(p.SamplesPerPixel);
+  converter.SetSourceColorModel(p.ColorModel);
+  converter.SetTargetOptions(0);
+  converter.SetTargetBitsPerSample(std::min<uint8_t>(p.BitsPerSample, 8));
+  converter.SetTargetSamplesPerPixel(indexed || gray ? 1 : 3);
+  converter.SetTargetColorModel(indexed ? cmIndexed : gray ? cmGray : cmBGR);
+}
+
+// Adam7: the pixels of each pass among every eight of a row, as a conversion mask.
+constexpr uint8_t kPassMasks[PNG_INTERLACE_ADAM7_PASSES] = {0x80, 0x08, 0x88, 0x22,
+                                                            0xAA, 0x55, 0xFF};
 
 }  // namespace
 
@@ -247,21 +229,43 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
     PngReader reader(stream);
     const PngHeader& header = reader.ReadHeader();
     FillProperties(header, Properties());
-    const Picture picture = PictureFor(header);
+    TColorManager& converter = ColorConverter();
+    SetUpConverter(Properties(), converter);
+    const TPixelFormat format = converter.PixelFormatFor(1);
     const int64_t width = header.width;
     const int64_t height = header.height;
-    if (!FitsStoreLimits(width, height, BitsPerPixel(picture.format))) {
+    if (!FitsStoreLimits(width, height, BitsPerPixel(format))) {
       RaiseGraphicErrorFmt(kInvalidPngPattern, {"the image is too large"});
     }
-    // The transformed rows must fit the bitmap's rows exactly as planned.
-    if (reader.Transform() > static_cast<size_t>(RowStride(width, BitsPerPixel(picture.format)))) {
-      RaiseGraphicErrorFmt(kInvalidPngPattern, {"unexpected row layout"});
+    TPaletteRef palette;
+    if (header.color_type == PNG_COLOR_TYPE_PALETTE) {
+      const std::vector<uint8_t> entries = FilePalette(header);
+      const uint8_t* planes[] = {entries.data()};
+      palette = converter.MakeColorPalette(planes, rpBytes3, 1 << header.bit_depth, false);
+    } else if (!(header.color_type & PNG_COLOR_MASK_COLOR)) {
+      palette = converter.MakeGrayPalette(false);
     }
-    SetUpPicture(picture.format, static_cast<int32_t>(width), static_cast<int32_t>(height),
-                 picture.palette);
-    std::vector<png_bytep> rows(CheckedSize(height, sizeof(png_bytep)));
-    for (int32_t y = 0; y < height; ++y) rows[y] = RowAddress(y);
-    reader.ReadImage(rows);
+    const size_t row_bytes =
+        std::max<uint64_t>(reader.StartRows(), converter.SourceBytesPerRow(header.width));
+    SetUpPicture(format, static_cast<int32_t>(width), static_cast<int32_t>(height), palette);
+    std::vector<uint8_t> row(CheckedSize(row_bytes, 1));
+    const uint8_t* planes[] = {row.data()};
+    const auto count = static_cast<uint32_t>(width);
+    if (header.interlace == PNG_INTERLACE_NONE) {
+      for (int32_t y = 0; y < height; ++y) {
+        reader.ReadRow(row.data());
+        converter.ConvertRow(planes, RowAddress(y), count, 0xFF);
+      }
+      return;
+    }
+    for (int pass = 0; pass < PNG_INTERLACE_ADAM7_PASSES; ++pass) {
+      if (PNG_PASS_COLS(header.width, pass) == 0) continue;
+      for (uint32_t r = 0; r < PNG_PASS_ROWS(header.height, pass); ++r) {
+        reader.ReadRow(row.data());
+        const auto y = static_cast<int32_t>(PNG_ROW_FROM_PASS_ROW(r, pass));
+        converter.ConvertRow(planes, RowAddress(y), count, kPassMasks[pass]);
+      }
+    }
   } catch (...) {
     AssignFrom(nullptr);
     throw;

@@ -16,8 +16,9 @@ class TPNGGraphic : public TReaderGraphic {
   // The eight-byte signature followed by the 13-byte IHDR chunk's length and type.
   static bool CanLoadStream(TStream& stream);
   bool ReadProperties(TStream& stream, uint32_t image_index) override;
-  // Palette images keep their palette (2-bit indices widen to 8 bits); gray images load as
-  // 1-, 4- or 8-bit grays, colour as 24-bit. Damage raises EInvalidGraphic with
+  // Rows go through the colour converter: palette images keep their palette and depth (2-bit
+  // pixels in 4-bit ones), grays load as 1-, 4- or 8-bit grays, colour as 24-bit; interlaced
+  // passes fill their own pixels of each row. Damage raises EInvalidGraphic with
   // kInvalidPngPattern and libpng's reason, and leaves the bitmap empty.
   void LoadFromStream(TStream& stream) override;
 };

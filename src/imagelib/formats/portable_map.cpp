@@ -89,39 +89,6 @@ std::vector<uint8_t> ScaleTable(uint32_t max_value) {
   return table;
 }
 
-// One raw row of samples into a bitmap row: colour turns from red-first to blue-first.
-template <int kSamples, bool kWide>
-void ScaleRowOf(const uint8_t* raw, uint8_t* row, int32_t width, const uint8_t* scale) {
-  constexpr int kStep = kWide ? 2 * kSamples : kSamples;
-  for (int32_t x = 0; x < width; ++x, raw += kStep, row += kSamples) {
-    for (int s = 0; s < kSamples; ++s) {
-      const uint32_t value = kWide ? uint32_t{raw[2 * s]} << 8 | raw[2 * s + 1] : raw[s];
-      row[kSamples - 1 - s] = scale[value];
-    }
-  }
-}
-
-void ScaleRow(const uint8_t* raw, uint8_t* row, int32_t width, int samples, bool wide,
-              const uint8_t* scale) {
-  if (samples == 3) {
-    (wide ? ScaleRowOf<3, true> : ScaleRowOf<3, false>)(raw, row, width, scale);
-  } else {
-    (wide ? ScaleRowOf<1, true> : ScaleRowOf<1, false>)(raw, row, width, scale);
-  }
-}
-
-TPaletteRef GrayPalette() {
-  std::vector<TPaletteEntry> entries(256);
-  for (int i = 0; i < 256; ++i) {
-    const auto v = static_cast<uint8_t>(i);
-    entries[i] = {v, v, v};
-  }
-  return MakePalette(std::move(entries));
-}
-
-// Bit 1 is black in a portable bitmap.
-TPaletteRef BlackOnWhitePalette() { return MakePalette({{255, 255, 255}, {0, 0, 0}}); }
-
 }  // namespace
 
 bool TPPMGraphic::CanLoadStream(TStream& stream) {
@@ -187,59 +154,63 @@ void TPPMGraphic::ReadPixels(TStream& stream) {
   const TImageProperties& p = Properties();
   const int kind = static_cast<int>(p.FormatVersion);
   const bool plain = kind <= 3;
+  const bool bitmap = p.BitsPerSample == 1;
   const int32_t width = p.Width;
   const int32_t height = p.Height;
   const int samples = p.SamplesPerPixel;
-  const TPixelFormat format = p.BitsPerSample == 1 ? px1Bit : samples == 3 ? px24Bit : px8Bit;
+  const bool wide = max_value_ > 255;
+  // Raw samples of the full 8- or 16-bit range go to the converter as they are; other maxima
+  // and the plain maps' numbers are scaled to 8 bits first.
+  const bool as_stored = bitmap || (!plain && (max_value_ == 255 || max_value_ == 65535));
+
+  TColorManager& converter = ColorConverter();
+  converter.SetSourceOptions(as_stored && wide ? opSwapBytes : 0);
+  converter.SetSourceBitsPerSample(as_stored ? p.BitsPerSample : 8);
+  converter.SetSourceSamplesPerPixel(p.SamplesPerPixel);
+  converter.SetSourceColorModel(p.ColorModel);
+  converter.SetTargetOptions(0);
+  converter.SetTargetBitsPerSample(bitmap ? 1 : 8);
+  converter.SetTargetSamplesPerPixel(p.SamplesPerPixel);
+  converter.SetTargetColorModel(samples == 3 ? cmBGR : cmGray);
+  const TPixelFormat format = converter.PixelFormatFor(1);
   if (!FitsStoreLimits(width, height, BitsPerPixel(format))) Invalid();
 
   // Every sample takes at least one byte of text, or its full size in a raw map: a file that
   // cannot hold them all is refused before the picture is made.
-  const int sample_bytes = max_value_ > 255 ? 2 : 1;
-  const int64_t raw_row =
-      p.BitsPerSample == 1 ? (int64_t{width} + 7) / 8 : int64_t{width} * samples * sample_bytes;
-  const int64_t least_row = plain ? int64_t{width} * samples : raw_row;
+  const int64_t count = int64_t{width} * samples;
+  const int64_t raw_row = bitmap ? (count + 7) / 8 : count * (wide ? 2 : 1);
+  const int64_t least_row = plain ? count : raw_row;
   if (stream.Size() - data_position_ < least_row * height) Invalid();
 
-  SetUpPicture(format, width, height,
-               format == px1Bit   ? BlackOnWhitePalette()
-               : format == px8Bit ? GrayPalette()
-                                  : nullptr);
+  SetUpPicture(format, width, height, samples == 3 ? nullptr : converter.MakeGrayPalette(bitmap));
   const std::vector<uint8_t> scale = ScaleTable(max_value_);
-  const int row_samples = width * samples;
-
-  if (plain) {
-    Scanner in(stream, data_position_);
-    for (int32_t y = 0; y < height; ++y) {
-      uint8_t* row = RowAddress(y);
-      if (kind == 1) std::fill(row, row + raw_row, 0);
-      for (int i = 0; i < row_samples; ++i) {
-        if (kind == 1) {
-          in.SkipSpace();
-          const int c = in.Get();
-          if (c != '0' && c != '1') Invalid();
-          if (c == '1') row[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
-          continue;
-        }
-        const int64_t value = in.Number(kMaxSampleValue);
-        if (value < 0) Invalid();
-        // Colour samples arrive red first; bitmap rows hold blue first.
-        row[samples == 3 ? i + 2 - 2 * (i % 3) : i] = scale[std::min<int64_t>(value, max_value_)];
-      }
-    }
-    return;
-  }
-
   std::vector<uint8_t> raw(CheckedSize(raw_row, 1, kInvalidPortableMapMessage));
+  std::vector<uint8_t> scaled(CheckedSize(as_stored ? 0 : count, 1, kInvalidPortableMapMessage));
+  const uint8_t* planes[] = {as_stored ? raw.data() : scaled.data()};
+  Scanner text(stream, data_position_);
   stream.SetPosition(data_position_);
   for (int32_t y = 0; y < height; ++y) {
-    stream.ReadBuffer(raw.data(), raw_row);
-    uint8_t* row = RowAddress(y);
-    if (kind == 4) {
-      std::copy(raw.begin(), raw.end(), row);
-      continue;
+    if (plain && bitmap) {
+      std::fill(raw.begin(), raw.end(), 0);
+      for (int64_t i = 0; i < count; ++i) {
+        text.SkipSpace();
+        const int c = text.Get();
+        if (c != '0' && c != '1') Invalid();
+        if (c == '1') raw[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+      }
+    } else if (plain) {
+      for (int64_t i = 0; i < count; ++i) {
+        const int64_t value = text.Number(kMaxSampleValue);
+        if (value < 0) Invalid();
+        scaled[i] = scale[std::min<int64_t>(value, max_value_)];
+      }
+    } else {
+      stream.ReadBuffer(raw.data(), raw_row);
+      for (int64_t i = 0; !as_stored && i < count; ++i) {
+        scaled[i] = scale[wide ? uint32_t{raw[2 * i]} << 8 | raw[2 * i + 1] : raw[i]];
+      }
     }
-    ScaleRow(raw.data(), row, width, samples, sample_bytes == 2, scale.data());
+    converter.ConvertRow(planes, RowAddress(y), static_cast<uint32_t>(width), 0xFF);
   }
 }
 

@@ -19,8 +19,9 @@ class TPPMGraphic : public TReaderGraphic {
   static bool CanLoadStream(TStream& stream);
   // Reads the header: FormatVersion is the kind's digit, 1-bit maps are MinIsWhite grays.
   bool ReadProperties(TStream& stream, uint32_t image_index) override;
-  // Bitmaps load as 1-bit pictures, gray maps as 8-bit grays, pixel maps as 24-bit colour;
-  // samples are scaled from the map's maximum to 255. Damage raises EInvalidGraphic with
+  // Bitmaps load as 1-bit pictures, gray maps as 8-bit grays, pixel maps as 24-bit colour,
+  // through the colour converter; samples of other maxima than 255 and 65535 are first scaled
+  // to 255, rounded. Damage raises EInvalidGraphic with
   // kInvalidPortableMapMessage and leaves the bitmap empty.
   void LoadFromStream(TStream& stream) override;
 
