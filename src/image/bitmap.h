@@ -17,7 +17,8 @@ class TBitmap : public TGraphic {
   // An empty 0 x 0 bitmap that reports pxDevice.
   TBitmap();
 
-  const char* ClassName() const override { return "TBitmap"; }
+  static constexpr char kClassName[] = "TBitmap";
+  const char* ClassName() const override { return kClassName; }
 
   // From another bitmap: share its store. From none: become empty. From any other graphic: ask
   // it to hand its image over.
