@@ -5,6 +5,7 @@
 
 #include "jobs/enfuse_batch.h"
 #include "jobs/rename_images.h"
+#include "jobs/rotate_images.h"
 #include "listing/image_listing.h"
 #include "platform/errors.h"
 #include "platform/message_box.h"
@@ -191,8 +192,9 @@ void TForm1::SpeedButton_ConversionGetImagesClick() {
                  FindOptions(CheckBox_ConversionSubFolder));
 }
 
-// Does nothing until the rotate job exists.
-void TForm1::SpeedButton_RotateExecuteClick() {}
+void TForm1::SpeedButton_RotateExecuteClick() {
+  RunExclusive(rotate_in_progress_, [this] { RotateImages(*this); });
+}
 
 void TForm1::SpeedButton_EnfuseExecuteClick() { WriteEnfuseBatchFile(*this); }
 

@@ -68,6 +68,7 @@ class TForm1 : public FormControls {
  private:
   std::string executable_path_;
   int active_jobs_ = 0;
+  bool rotate_in_progress_ = false;
   bool rename_in_progress_ = false;
 
   // Runs a job unless the same job is already running further up the stack.

@@ -22,13 +22,20 @@ namespace {
 struct TabControls {
   const char* source;
   const char* sub_folders;
-  const char* image_type;
+  const char* image_type;  // nullptr for a tab that lists one kind only
   const char* editor;
   const char* list_button;
   const char* execute_button;
   const char* abort_button;  // nullptr for a job that cannot be aborted
 };
 
+constexpr TabControls kRotateTab = {"Edit_RotateSource",
+                                    "CheckBox_RotateSubFolder",
+                                    nullptr,
+                                    "Editor1",
+                                    "SpeedButton_RotateGetImages",
+                                    "SpeedButton_RotateExecute",
+                                    "SpeedButton_TurnProcess"};
 constexpr TabControls kRenameTab = {"Edit_RenameSource",           "CheckBox_RenameSubFolder",
                                     "RadioGroup_RenameImageType",  "Editor3",
                                     "SpeedButton_RenameGetImages", "SpeedButton_RenameExecute",
@@ -59,6 +66,7 @@ class Session {
 
   int Run() {
     if (line_.command == "list") return List();
+    if (line_.command == "rotate") return Rotate();
     if (line_.command == "rename") {
       return Job(
           kRenameTab, {{"prefix", "Edit_Prefix", "Prefix"}, {"suffix", "Edit_Suffix", "Suffix"}},
@@ -76,6 +84,21 @@ class Session {
     const char* option;
     const char* edit;
   };
+
+  // The turn names in the order of the direction items; without --turn, the settings default.
+  int Rotate() {
+    static const char* const kTurns[] = {"right", "left", "180"};
+    int direction = ParseInteger(Default("TurnDirection")).value_or(1);
+    if (line_.Has("turn")) {
+      const std::string turn = line_.Value("turn");
+      const auto found = std::find(std::begin(kTurns), std::end(kTurns), turn);
+      if (found == std::end(kTurns))
+        return Usage("--turn: expected right, left or 180, not " + turn);
+      direction = static_cast<int>(found - std::begin(kTurns));
+    }
+    app_.Pick("RadioGroup_TurnDirection", direction);
+    return Job(kRotateTab, {}, {}, {{"dest", "Edit_RotateDest"}});
+  }
 
   int List() {
     if (const std::optional<int> failed = FillList(kRenameTab)) return *failed;
@@ -112,20 +135,22 @@ class Session {
     if (!app_.Boxes().empty()) return ReportBoxes();
     if (aborted || interrupted_) return kExitInterrupted;
     if (app_.Status() == kCompleteText) return kExitComplete;
-    io_.err << "nothing done: the source folder does not exist or the image list is empty\n";
+    io_.err << "nothing done: a folder does not exist or the image list is empty\n";
     return kExitError;
   }
 
   // Fills the tab's list from --list or by listing the source folder; an exit status on failure.
   std::optional<int> FillList(const TabControls& tab) {
-    const std::string type = line_.Value("type", std::string(kImageTypes[0].name));
-    const auto found = std::find_if(std::begin(kImageTypes), std::end(kImageTypes),
-                                    [&](const ImageType& each) { return each.name == type; });
-    if (found == std::end(kImageTypes))
-      return Usage("--type: expected " + ImageTypeNames(", ", " or ") + ", not " + type);
+    if (tab.image_type != nullptr) {
+      const std::string type = line_.Value("type", std::string(kImageTypes[0].name));
+      const auto found = std::find_if(std::begin(kImageTypes), std::end(kImageTypes),
+                                      [&](const ImageType& each) { return each.name == type; });
+      if (found == std::end(kImageTypes))
+        return Usage("--type: expected " + ImageTypeNames(", ", " or ") + ", not " + type);
+      app_.Pick(tab.image_type, static_cast<int>(found - std::begin(kImageTypes)));
+    }
     app_.Type(tab.source, line_.Value("source"));
     app_.Tick(tab.sub_folders, line_.Has("subfolders"));
-    app_.Pick(tab.image_type, static_cast<int>(found - std::begin(kImageTypes)));
     if (line_.Has("list")) return ReadList(tab.editor, line_.Value("list"));
     app_.Click(tab.list_button);
     if (!app_.Boxes().empty()) return ReportBoxes();

@@ -38,6 +38,16 @@ std::vector<OptionInfo> WithListing(std::vector<OptionInfo> options) {
 const std::vector<CommandInfo>& Commands() {
   static const std::vector<CommandInfo> commands = {
       {"list", "print the image list of a folder, one path per line", kListingOptions, {"source"}},
+      {"rotate",
+       "turn the listed JPEG files and save them under their own names in DIR",
+       {
+           {"source", "DIR", "folder to list the JPEG files of"},
+           {"dest", "DIR", "output folder (may be the source folder)"},
+           {"turn", "right|left|180", "a quarter turn either way or a half turn (default left)"},
+           {"subfolders", nullptr, "list the subfolders too"},
+           {"list", "FILE|-", "take the image list from a file (- for standard input)"},
+       },
+       {"source", "dest"}},
       {"rename",
        "copy the listed images into DIR as prefix + four-digit number + suffix + extension",
        WithListing({
@@ -155,7 +165,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
 std::string UsageLine(const std::string& command) {
   const CommandInfo* info = FindCommand(command);
   if (info == nullptr)
-    return "usage: quillomark-cli list|rename|enfuse [options]  (--help for more)";
+    return "usage: quillomark-cli list|rotate|rename|enfuse [options]  (--help for more)";
   std::string line = std::string("usage: quillomark-cli ") + info->name;
   for (const OptionInfo& option : info->options) {
     const bool required =

@@ -10,7 +10,8 @@
 namespace quillo {
 
 struct CommandLine {
-  std::string command;  // "list", "rename", "enfuse"; empty for the program's own --help
+  // "list", "rotate", "rename", "enfuse"; empty for the program's own --help
+  std::string command;
   bool help = false;
   std::map<std::string, std::string> values;  // option name without "--" to its value
   bool Has(const std::string& option) const { return values.contains(option); }

@@ -63,14 +63,14 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   Rebuild(Width(), Height(), format, nullptr);
 }
 
-void TBitmap::SetUpPicture(TPixelFormat format, int32_t width, int32_t height,
-                           TPaletteRef palette) {
+void TBitmap::SetUpPicture(TPixelFormat format, int32_t width, int32_t height, TPaletteRef palette,
+                           bool paint_white) {
   if (format > pxCustom) throw EInvalidGraphic(kInvalidPixelFormatMessage);
   if (width < 0 || height < 0) throw EInvalidGraphic(kInvalidBitmapMessage);
   if (palette && palette->entries.empty()) palette = nullptr;
   // The first step only describes the format; the second allocates once, in the final layout.
   const auto described = RebuildImage(TBitmapImage{}, {0, 0, format, nullptr});
-  Install(RebuildImage(*described, {width, height, std::nullopt, std::move(palette)}));
+  Install(RebuildImage(*described, {width, height, std::nullopt, std::move(palette), paint_white}));
   SetPaletteModified(image_->palette != nullptr);
   Changed();
 }

@@ -17,7 +17,8 @@ class TBitmap : public TGraphic {
   // An empty 0 x 0 bitmap that reports pxDevice.
   TBitmap();
 
-  const char* ClassName() const override { return "TBitmap"; }
+  static constexpr char kClassName[] = "TBitmap";
+  const char* ClassName() const override { return kClassName; }
 
   // From another bitmap: share its store. From none: become empty. From any other graphic: ask
   // it to hand its image over.
@@ -63,8 +64,10 @@ class TBitmap : public TGraphic {
   // Sets pixel format, size and palette at once, with a single allocation, leaving the bitmap as
   // SetPixelFormat, SetWidth, SetHeight and SetPalette in turn would: a white picture in the new
   // layout. Readers build their picture through this, then fill its rows. Same errors as those.
+  // A reader that writes every row asks for no white: its rows are then zero until written, which
+  // spares a pass over the whole picture.
   void SetUpPicture(TPixelFormat format, int32_t width, int32_t height,
-                    TPaletteRef palette = nullptr);
+                    TPaletteRef palette = nullptr, bool paint_white = true);
   // Makes a finished store the bitmap's picture; an indexed one counts as a modified palette.
   void InstallImage(std::shared_ptr<TBitmapImage> image);
 

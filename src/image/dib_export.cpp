@@ -41,6 +41,14 @@ TDibSizes DibSizes(const TBitmap& bitmap) {
 }
 
 bool ExportDib(const TBitmap& bitmap, uint8_t* header, uint8_t* bits) {
+  if (!ExportDibHeader(bitmap, header)) return false;
+  const TBitmapImage& image = bitmap.Image();
+  std::memcpy(bits, image.pixels.Data(),
+              std::min<size_t>(LoadInfoHeader(header).size_image, image.pixels.Size()));
+  return true;
+}
+
+bool ExportDibHeader(const TBitmap& bitmap, uint8_t* header) {
   const TBitmapImage& image = bitmap.Image();
   if (image.Empty()) return false;
   const TBitmapInfoHeader h = ExportHeader(image);
@@ -56,8 +64,12 @@ bool ExportDib(const TBitmap& bitmap, uint8_t* header, uint8_t* bits) {
     p[2] = c.red;
     p[3] = 0;
   }
-  std::memcpy(bits, image.pixels.Data(), std::min<size_t>(h.size_image, image.pixels.Size()));
   return true;
+}
+
+const uint8_t* ExportedRow(const TBitmap& bitmap, int32_t index) {
+  const TBitmapImage& image = bitmap.Image();
+  return image.pixels.Data() + index * image.Stride();
 }
 
 }  // namespace quillo

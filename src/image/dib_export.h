@@ -19,5 +19,11 @@ TDibSizes DibSizes(const TBitmap& bitmap);
 // (the rows in the header's order, each padded to 4 bytes), sized as DibSizes says. Returns false
 // when there are no rows to copy.
 bool ExportDib(const TBitmap& bitmap, uint8_t* header, uint8_t* bits);
+// Fills the header buffer alone, as ExportDib does, for a writer that takes the rows one at a time
+// from ExportedRow instead of copying them all. Returns false when there are no rows.
+bool ExportDibHeader(const TBitmap& bitmap, uint8_t* header);
+// Row `index` of the export, in the header's order and padded to 4 bytes, read in place: the
+// store's rows are already laid out as the exported ones. The bitmap must not be empty.
+const uint8_t* ExportedRow(const TBitmap& bitmap, int32_t index);
 
 }  // namespace quillo

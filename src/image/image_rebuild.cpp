@@ -86,7 +86,7 @@ std::shared_ptr<TBitmapImage> RebuildImage(const TBitmapImage& old,
   ChooseColors(old, request, *image);
   if (request.width == 0 || height == 0) return image;
   image->AllocatePixels();
-  CopyPicture(old, *image);
+  if (request.paint_white) CopyPicture(old, *image);
   return image;
 }
 

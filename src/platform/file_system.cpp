@@ -17,6 +17,12 @@ bool FileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
 bool EnumerateFolder(const std::string& folder,
                      const std::function<void(const FolderEntry&)>& visit) {
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()),

@@ -1,13 +1,27 @@
 // Folder and file existence and folder enumeration.
 #pragma once
 
+#include <compare>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quillo {
 
 bool DirectoryExists(const std::string& path);
 bool FileExists(const std::string& path);
+
+// What makes two paths name the same file, whatever their text: links and different spellings
+// of one path lead to one identity.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+
+// The identity of what the path names, links followed; none when it names nothing.
+std::optional<FileIdentity> IdentifyFile(const std::string& path);
 
 struct FolderEntry {
   std::string name;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "cli/cli_process.h"
+#include "support/jpeg_test_support.h"
 #include "support/temp_dir.h"
 
 namespace quillo {
@@ -75,6 +76,64 @@ TEST(CliRename, InterruptStopsBetweenTwoFiles) {
   EXPECT_EQ(ReadFile(dir.File("out/Img_0001.jpg")), "first");
   EXPECT_TRUE(std::filesystem::exists(dir.File("out/Img_0002.jpg")));
   EXPECT_FALSE(std::filesystem::exists(dir.File("out/Img_0003.jpg")));
+}
+
+std::string Jpeg(int width, int height) {
+  return testing::LibjpegEncode(testing::PhotoSamples(width, height));
+}
+
+TEST(CliRotate, TurnsTheListedJpegFilesLeftUnlessToldOtherwise) {
+  TempDir dir;
+  dir.Write("in/a.jpg", Jpeg(30, 20));
+  dir.Write("in/sub/b.JPEG", Jpeg(8, 40));
+  dir.Write("in/c.tif", "not listed");
+  for (const char* turn : {"", "left", "right", "180"}) {
+    SCOPED_TRACE(turn);
+    const std::string out = dir.Mkdir(std::string("out-") + turn);
+    std::vector<std::string> args = {"rotate", "--source", dir.File("in"),
+                                     "--dest", out,        "--subfolders"};
+    if (*turn != '\0') args.insert(args.end(), {"--turn", turn});
+    const auto result = RunCli(args);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "処理中 " + dir.File("in/a.jpg") + "\n処理中 " +
+                              dir.File("in/sub/b.JPEG") + "\nComplete!\n");
+    const testing::Samples a = testing::LibjpegDecode(ReadFile(out + "/a.jpg"));
+    const bool quarter = std::string(turn) != "180";
+    EXPECT_EQ(a.width, quarter ? 20 : 30);
+    EXPECT_EQ(testing::LibjpegDecode(ReadFile(out + "/b.JPEG")).height, quarter ? 8 : 40);
+    EXPECT_FALSE(std::filesystem::exists(out + "/c.tif"));
+  }
+  EXPECT_EQ(ReadFile(dir.File("out-/a.jpg")), ReadFile(dir.File("out-left/a.jpg")));
+}
+
+TEST(CliRotate, GreyFileEndsTheRunWithItsError) {
+  TempDir dir;
+  dir.Write("a.jpg", testing::LibjpegEncode(testing::PhotoSamples(8, 8), {.jpeg = JCS_GRAYSCALE}));
+  const auto result = RunCli({"rotate", "--source", dir.Str(), "--dest", dir.Mkdir("out")});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("PixelFormat is not Available."), std::string::npos) << result.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out/a.jpg")));
+  // An output folder that does not exist: nothing at all is done.
+  const auto nothing = RunCli({"rotate", "--source", dir.Str(), "--dest", dir.File("gone")});
+  EXPECT_EQ(nothing.status, 1);
+  EXPECT_NE(nothing.err.find("nothing done"), std::string::npos) << nothing.err;
+}
+
+TEST(CliRotate, InterruptStopsBetweenTwoFiles) {
+  TempDir dir;
+  dir.Write("a.jpg", Jpeg(16, 16));
+  // Long enough to turn that the interrupt arrives while it is under way.
+  dir.Write("b.jpg", Jpeg(4000, 3000));
+  dir.Write("c.jpg", Jpeg(16, 16));
+  const std::string out = dir.Mkdir("out");
+  CliProcess cli({"rotate", "--source", dir.Str(), "--dest", out});
+  ASSERT_TRUE(cli.WaitForError("処理中 " + dir.File("b.jpg")));
+  cli.Signal(SIGINT);
+  const auto result = cli.Finish();
+  EXPECT_EQ(result.status, 130) << result.err;
+  EXPECT_NE(result.err.find("中断されました。"), std::string::npos) << result.err;
+  EXPECT_TRUE(std::filesystem::exists(out + "/a.jpg"));
+  EXPECT_FALSE(std::filesystem::exists(out + "/c.jpg"));
 }
 
 TEST(CliEnfuse, WritesTheBatchFileIntoTheSourceFolder) {

@@ -38,8 +38,8 @@ TEST(CliCommandLine, BadCommandLinesShowTheUsageLine) {
     std::string message;
     std::string usage;
   } rows[] = {
-      {{}, "no command given", "usage: quillomark-cli list|rename|enfuse"},
-      {{"shrink"}, "unknown command: shrink", "usage: quillomark-cli list|rename|enfuse"},
+      {{}, "no command given", "usage: quillomark-cli list|rotate|rename|enfuse"},
+      {{"shrink"}, "unknown command: shrink", "usage: quillomark-cli list|rotate|rename|enfuse"},
       {{"list"}, "--source is required", "usage: quillomark-cli list --source DIR"},
       {{"list", "--source", "x", "--colour"},
        "unknown option: --colour",
@@ -56,6 +56,15 @@ TEST(CliCommandLine, BadCommandLinesShowTheUsageLine) {
       {{"rename", "--source", "x", "--dest", "y", "--step", "abc"},
        "--step: not a whole number: abc",
        "usage: quillomark-cli rename"},
+      {{"rotate", "--source", "x"},
+       "--dest is required",
+       "usage: quillomark-cli rotate --source DIR --dest DIR [--turn right|left|180]"},
+      {{"rotate", "--source", "x", "--dest", "y", "--turn", "up"},
+       "--turn: expected right, left or 180, not up",
+       "usage: quillomark-cli rotate"},
+      {{"rotate", "--source", "x", "--dest", "y", "--type", "tif"},
+       "unknown option: --type",
+       "usage: quillomark-cli rotate"},
       {{"enfuse", "--source", "x", "--bracket", "１"},
        "--bracket: not a whole number: １",
        "usage: quillomark-cli enfuse"},
@@ -72,7 +81,7 @@ TEST(CliCommandLine, BadCommandLinesShowTheUsageLine) {
 TEST(CliCommandLine, HelpDescribesTheProgramAndEachCommand) {
   const auto program = RunCli({"--help"});
   EXPECT_EQ(program.status, 0);
-  for (const char* command : {"list", "rename", "enfuse"}) {
+  for (const char* command : {"list", "rotate", "rename", "enfuse"}) {
     EXPECT_NE(program.out.find(std::string("  ") + command), std::string::npos) << command;
     const auto help = RunCli({command, "--help"});
     EXPECT_EQ(help.status, 0);

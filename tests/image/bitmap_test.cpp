@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "image/image_messages.h"
@@ -279,6 +280,15 @@ TEST_P(SetUp, AllocatesOnceAndLeavesWhatTheSettersInTurnLeave) {
   if (expected.Palette()) {
     EXPECT_EQ(bitmap.Palette()->entries, expected.Palette()->entries);
   }
+
+  // Unpainted: the same layout, every byte zero.
+  ReaderBitmap unpainted;
+  unpainted.SetUpPicture(c.format, 5, 3, palette, false);
+  EXPECT_EQ(unpainted.Image().header, want.header);
+  EXPECT_EQ(unpainted.Image().colors, want.colors);
+  const TPixelBuffer& zero = unpainted.Image().pixels;
+  EXPECT_TRUE(
+      std::all_of(zero.Data(), zero.Data() + zero.Size(), [](uint8_t b) { return b == 0; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, SetUp,

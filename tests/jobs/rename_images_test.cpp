@@ -1,8 +1,6 @@
 #include "jobs/rename_images.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +13,7 @@
 
 #include "app/main_form.h"
 #include "platform/errors.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_window.h"
 
@@ -265,31 +264,11 @@ TEST_F(RenameJob, FailingFileEndsTheRunWithItsError) {
   EXPECT_FALSE(std::filesystem::exists(dir_.File("no")));
 }
 
-// Limits the size of files this process may write, so that a copy fails half-way as on a full
-// disk; the signal that the limit raises is ignored so that the write reports the failure.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) : previous_handler_(::signal(SIGXFSZ, SIG_IGN)) {
-    ::getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limit = previous_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &previous_);
-    ::signal(SIGXFSZ, previous_handler_);
-  }
-
- private:
-  sighandler_t previous_handler_;
-  rlimit previous_{};
-};
-
 TEST_F(RenameJob, CopyFailingHalfWayLeavesTheExistingTargetAsItWas) {
   app_.SetLines("Editor3", {dir_.Write("src/big.jpg", std::string(64 * 1024, 'n'))});
   dir_.Write("out/Img_0001.jpg", "old");
   {
-    const FileSizeLimit limit(4096);
+    const testing::FileSizeLimit limit(4096);
     Run();
   }
 

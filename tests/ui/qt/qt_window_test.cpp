@@ -19,6 +19,7 @@
 
 #include "app/form_description.h"
 #include "qt_environment.h"
+#include "support/jpeg_test_support.h"
 #include "support/temp_dir.h"
 #include "ui/qt/list_editor.h"
 #include "ui/qt/native_text.h"
@@ -326,6 +327,46 @@ TEST_F(QtWindowTest, ClosingDuringAJobSavesAtOnceAndEndsTheWindowAfterTheJob) {
   EXPECT_FALSE(Window().SpeedButton("SpeedButton_RenameProcess").Enabled());
   QCoreApplication::processEvents();
   EXPECT_FALSE(Window().isVisible());
+}
+
+// The rotate job in the real window: progress in the status bar, the abort button clicked while
+// the second file is announced, and a picture of the tab as the run leaves it.
+TEST_F(QtWindowTest, RotateJobShowsItsProgressAndStopsBetweenTwoFiles) {
+  std::vector<std::string> lines;
+  for (const char* name : {"in/a.jpg", "in/b.jpg", "in/c.jpg"}) {
+    lines.push_back(temp_.Write(name, testing::LibjpegEncode(testing::PhotoSamples(64, 48))));
+  }
+  const std::string out = temp_.Mkdir("out") + "/";
+  Window().Edit("Edit_RotateSource").SetText(temp_.File("in") + "/");
+  Window().Edit("Edit_RotateDest").SetText(out);
+  Window().Editor("Editor1").SetLines(lines);
+  Window().SelectTab(0);
+  auto* status_bar = Find<QStatusBar>("StatusBar1");
+  ASSERT_NE(status_bar, nullptr);
+  std::vector<QString> shown;
+  QTimer watcher;
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    const QString text = status_bar->findChild<QLabel*>()->text();
+    if (shown.empty() || shown.back() != text) shown.push_back(text);
+    if (text == ToQString("処理中 " + lines[1]) && Find("SpeedButton_TurnProcess")->isEnabled()) {
+      Click("SpeedButton_TurnProcess");
+    }
+  });
+  watcher.start(0);
+  Click("SpeedButton_RotateExecute");
+  watcher.stop();
+
+  EXPECT_EQ(shown.front(), ToQString("処理中 " + lines[0]));
+  EXPECT_EQ(Window().StatusText(), "中断されました。");
+  EXPECT_EQ(status_bar->findChild<QLabel*>()->text(), ToQString("中断されました。"));
+  EXPECT_EQ(testing::LibjpegDecode(testing::ReadFile(out + "a.jpg")).width, 48);
+  EXPECT_FALSE(std::filesystem::exists(out + "b.jpg"));
+  EXPECT_FALSE(Find("SpeedButton_TurnProcess")->isEnabled());
+
+  const std::filesystem::path folder = std::filesystem::path(QUILLO_BINARY_DIR) / "screenshots";
+  std::filesystem::create_directories(folder);
+  EXPECT_TRUE(
+      Window().grab().toImage().save(ToQString((folder / "rotate-run.png").string()), "PNG"));
 }
 
 // One picture per tab for people to look at; the editors hold a few lines to show their marks.

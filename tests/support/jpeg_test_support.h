@@ -1,0 +1,66 @@
+// JPEG files made and read by libjpeg-turbo called directly, so that the adapter is checked
+// against the library's own encoder and decoder rather than against itself.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "image/bitmap.h"
+
+namespace quillo::testing {
+
+// Samples top row first, `components` bytes per pixel, in the colour space's own order.
+struct Samples {
+  int width = 0;
+  int height = 0;
+  int components = 3;
+  std::vector<uint8_t> data;
+
+  const uint8_t* Pixel(int x, int y) const {
+    return data.data() + (static_cast<size_t>(y) * width + x) * components;
+  }
+};
+
+// A picture with smooth gradients and some texture, like a photo: red, green, blue samples.
+Samples PhotoSamples(int width, int height, uint32_t seed = 1);
+
+struct EncodeSettings {
+  int quality = 90;
+  bool progressive = false;
+  J_COLOR_SPACE input = JCS_RGB;     // the samples' colour space
+  J_COLOR_SPACE jpeg = JCS_UNKNOWN;  // the file's; the library's default for the input otherwise
+  bool adobe_marker = true;          // for four-component files
+};
+
+std::string LibjpegEncode(const Samples& samples, const EncodeSettings& settings = {});
+
+struct DecodeSettings {
+  J_COLOR_SPACE output = JCS_RGB;
+  J_DCT_METHOD dct = JDCT_ISLOW;
+  int scale_denom = 1;
+  bool block_smoothing = true;
+  int colors = 0;  // quantize to this many colours; the samples are then the map's colours
+  bool two_pass = true;
+  J_DITHER_MODE dither = JDITHER_FS;
+};
+
+Samples LibjpegDecode(const std::string& bytes, const DecodeSettings& settings = {});
+
+// A 24-bit bitmap holding the samples (red, green, blue).
+void FillBitmap(TBitmap& bitmap, const Samples& rgb);
+// The bitmap's pixels as red, green, blue samples, whatever its format.
+Samples RgbSamples(TBitmap& bitmap);
+struct Header {
+  bool progressive = false;
+  int components = 0;
+  J_COLOR_SPACE color_space = JCS_UNKNOWN;
+};
+
+// The file's header as the library reads it.
+Header LibjpegHeader(const std::string& bytes);
+
+}  // namespace quillo::testing
