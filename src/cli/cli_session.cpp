@@ -62,6 +62,10 @@ class Session {
     app_.Window().status_hook = [this](const std::string& text) {
       io_.err << text << '\n' << std::flush;
     };
+    // A warning is told at once and the work goes on; errors end the command.
+    app_.box_hook = [this](const ShownBox& box) {
+      if (box.icon == miWarning) io_.err << box.caption << ": " << box.text << '\n' << std::flush;
+    };
   }
 
   int Run() {
@@ -132,7 +136,7 @@ class Session {
         aborted = app_.Click(tab.abort_button);
     };
     app_.Click(tab.execute_button);
-    if (!app_.Boxes().empty()) return ReportBoxes();
+    if (HasErrorBox()) return ReportErrorBoxes();
     if (aborted || interrupted_) return kExitInterrupted;
     if (app_.Status() == kCompleteText) return kExitComplete;
     io_.err << "nothing done: a folder does not exist or the image list is empty\n";
@@ -153,7 +157,7 @@ class Session {
     app_.Tick(tab.sub_folders, line_.Has("subfolders"));
     if (line_.Has("list")) return ReadList(tab.editor, line_.Value("list"));
     app_.Click(tab.list_button);
-    if (!app_.Boxes().empty()) return ReportBoxes();
+    if (HasErrorBox()) return ReportErrorBoxes();
     return std::nullopt;
   }
 
@@ -184,8 +188,16 @@ class Session {
     return "";
   }
 
-  int ReportBoxes() {
-    for (const ShownBox& box : app_.Boxes()) io_.err << box.text << '\n';
+  bool HasErrorBox() const {
+    const std::vector<ShownBox>& boxes = app_.Boxes();
+    return std::any_of(boxes.begin(), boxes.end(),
+                       [](const ShownBox& box) { return box.icon == miError; });
+  }
+
+  int ReportErrorBoxes() {
+    for (const ShownBox& box : app_.Boxes()) {
+      if (box.icon == miError) io_.err << box.text << '\n';
+    }
     return kExitError;
   }
 
