@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const EReadError&) {
     return 0;
   }
-  uint32_t sum = 0;
-  for (int32_t y = 0; y < graphic.Height(); ++y) sum += graphic.RowAddress(y)[0];
-  return sum == 0xFFFFFFFF;
+  // Every row of a loaded picture is there to be read.
+  volatile uint8_t sink = 0;
+  for (int32_t y = 0; y < graphic.Height(); ++y) sink = sink ^ graphic.RowAddress(y)[0];
+  return 0;
 }

@@ -118,10 +118,12 @@ TEST(TiffDirectory, EntryCountBeyondTheFileRaisesTheReadError) {
   EXPECT_THROW(Parsed(file, false), EReadError);
 }
 
-TEST(TiffDirectory, ListPastTheEndOfTheFileRaisesTheReadError) {
+// Found by fuzzing: a claim of four billion values was sized before the file was asked for them.
+TEST(TiffDirectory, ValueCountBeyondTheFileRaisesTheReadError) {
   TiffBytes t;
-  t.Entry(273, 4, 1000, 20);
+  t.Entry(258, 3, 0xFFFFFFFF, 20).Entry(273, 4, 1000, 20);
   Parsed p(t.File(), false);
+  EXPECT_THROW(p.directory.TagCardinalList(p.reader, 258), EReadError);
   EXPECT_THROW(p.directory.TagCardinalList(p.reader, 273), EReadError);
 }
 

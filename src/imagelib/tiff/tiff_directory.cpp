@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "image/byte_order.h"
@@ -144,13 +144,16 @@ double TTiffDirectory::TagNumber(TByteReader& file, uint16_t tag, double default
 
 std::vector<uint8_t> TTiffDirectory::ValueBytes(TByteReader& file, const TIFDEntry& e) const {
   const uint64_t size = uint64_t{e.count} * TypeSize(e.type);
-  std::vector<uint8_t> bytes(CheckedSize(size, 1));
   if (size <= 4) {
+    std::vector<uint8_t> bytes(size);
     std::memcpy(bytes.data(), FieldBytes(e.value, big_endian_).data(), bytes.size());
-  } else {
-    file.Seek(e.value);
-    file.Read(bytes.data(), static_cast<int64_t>(size));
+    return bytes;
   }
+  // Only values that are there get a buffer: a count is no more than a claim.
+  file.Seek(e.value);
+  file.Need(static_cast<int64_t>(std::min<uint64_t>(size, INT64_MAX)));
+  std::vector<uint8_t> bytes(CheckedSize(size, 1));
+  file.Read(bytes.data(), static_cast<int64_t>(size));
   return bytes;
 }
 
@@ -161,10 +164,8 @@ std::vector<T> TTiffDirectory::List(TByteReader& file, uint16_t tag, Convert con
   const TIFDEntry& e = entries_[index];
   const uint32_t size = TypeSize(e.type);
   if (e.count == 0 || size == 0) return {};
-  // Every value must be there before the list is made.
-  CheckedSize(e.count, sizeof(T));
   const std::vector<uint8_t> bytes = ValueBytes(file, e);
-  std::vector<T> values(e.count);
+  std::vector<T> values(CheckedSize(e.count, sizeof(T)) / sizeof(T));
   for (size_t i = 0; i < values.size(); ++i) {
     values[i] = convert(ValueAt(bytes.data() + i * size, e.type, big_endian_));
   }
