@@ -323,6 +323,57 @@ TEST(TiffFields, ExtraSamplesUpToTwoCountAsAlpha) {
   }
 }
 
+// 2-bit pixels live in 4-bit fields: gray levels scaled to the 16-level palette, palette
+// indexes kept with the colour map as it is.
+TEST(TiffFields, TwoBitSamplesInFourBitPixels) {
+  for (uint16_t photometric : {1, 3}) {
+    const std::string file =
+        GrayFile({.width = 4,
+                  .height = 1,
+                  .bits = 2,
+                  .photometric = photometric,
+                  .more =
+                      [](TiffBytes& t) {
+                        t.Entry(320, 3, 12, t.Words({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+                      }},
+                 {0x1B});
+    TTIFFGraphic graphic;
+    Load(graphic, file);
+    ASSERT_EQ(graphic.PixelFormat(), px4Bit);
+    const uint8_t* row = graphic.RowAddress(0);
+    const bool gray = photometric == 1;
+    EXPECT_EQ(row[0], gray ? 0x05 : 0x01) << photometric;
+    EXPECT_EQ(row[1], gray ? 0xAF : 0x23) << photometric;
+  }
+}
+
+// Indexes of 10 bits scale to 8; the palette is taken from the whole map of 3072 values.
+TEST(TiffFields, ColorMapOfMoreThan788Values) {
+  std::vector<uint16_t> map(3 * 1024);
+  for (size_t i = 0; i < 1024; ++i) {
+    map[i] = static_cast<uint16_t>(i % 256 * 257);
+    map[1024 + i] = static_cast<uint16_t>((255 - i % 256) * 257);
+    map[2048 + i] = static_cast<uint16_t>(i / 4 * 257);
+  }
+  // Indexes 0, 1023, 512 and 5, ten bits each.
+  const Bytes indexes = {0x00, 0x3F, 0xF8, 0x00, 0x05};
+  const std::string file =
+      GrayFile({.width = 4,
+                .height = 1,
+                .bits = 10,
+                .photometric = 3,
+                .more = [&map](TiffBytes& t) { t.Entry(320, 3, 3072, t.Words(map)); }},
+               indexes);
+  TTIFFGraphic graphic;
+  Load(graphic, file);
+  ASSERT_EQ(graphic.PixelFormat(), px8Bit);
+  for (auto [x, index] : {std::pair{0, 0}, {1, 1023}, {2, 512}, {3, 5}}) {
+    const uint32_t entry = MulDiv16(MulDiv16(index, 255, 1023), 1023, 255);
+    const uint32_t expected = entry % 256 << 16 | (255 - entry % 256) << 8 | entry / 4;
+    EXPECT_EQ(testing::ColorAt(graphic, x, 0), expected) << x;
+  }
+}
+
 TEST(TiffFields, PropertiesOfALaterImageFollowTheDirectoryChain) {
   std::string file = GrayFile({}, kEight);
   TMemoryStream stream = testing::StreamOf(file);
