@@ -36,9 +36,6 @@ class TTIFFGraphic : public TReaderGraphic {
   // TIFF files are written elsewhere; saving a reader writes nothing.
   void SaveToStream(TStream&) override {}
 
-  // The directory read last (IFDEntries).
-  const TTiffDirectory& Directory() const { return directory_; }
-
  private:
   // The load proper, after the properties were read; the decoder is made here.
   void LoadImage(TByteReader& file, std::unique_ptr<TDecoder>& decoder);
@@ -54,6 +51,7 @@ class TTIFFGraphic : public TReaderGraphic {
   // decoded row.
   void CheckRowFits(const TStripLayout& layout);
 
+  // The directory read last (IFDEntries).
   TTiffDirectory directory_;
   std::vector<float> ycbcr_coefficients_;
 };
