@@ -20,7 +20,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct JpegSpec {
+struct JpegShape {
   uint32_t width = 16;
   uint32_t height = 16;
   int components = 3;
@@ -31,7 +31,7 @@ struct JpegSpec {
 };
 
 // A JPEG stream made by libjpeg from a smooth pattern.
-Bytes EncodeJpeg(const JpegSpec& spec) {
+Bytes EncodeJpeg(const JpegShape& shape) {
   jpeg_compress_struct info{};
   jpeg_error_mgr errors{};
   info.err = jpeg_std_error(&errors);
@@ -39,22 +39,22 @@ Bytes EncodeJpeg(const JpegSpec& spec) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = spec.width;
-  info.image_height = spec.height;
-  info.input_components = spec.components;
-  info.in_color_space = spec.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  info.image_width = shape.width;
+  info.image_height = shape.height;
+  info.input_components = shape.components;
+  info.in_color_space = shape.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&info);
-  jpeg_set_colorspace(&info, spec.space);
-  info.comp_info[0].h_samp_factor = spec.h_sampling;
-  info.comp_info[0].v_samp_factor = spec.v_sampling;
-  if (spec.tables_only) {
+  jpeg_set_colorspace(&info, shape.space);
+  info.comp_info[0].h_samp_factor = shape.h_sampling;
+  info.comp_info[0].v_samp_factor = shape.v_sampling;
+  if (shape.tables_only) {
     jpeg_write_tables(&info);
   } else {
     jpeg_start_compress(&info, TRUE);
-    const Bytes pixels = testing::Pattern(size_t{spec.width} * spec.height * spec.components);
+    const Bytes pixels = testing::Pattern(size_t{shape.width} * shape.height * shape.components);
     while (info.next_scanline < info.image_height) {
       JSAMPROW row = const_cast<uint8_t*>(pixels.data()) +
-                     size_t{info.next_scanline} * spec.width * spec.components;
+                     size_t{info.next_scanline} * shape.width * shape.components;
       jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
