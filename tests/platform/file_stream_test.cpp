@@ -100,6 +100,13 @@ TEST(MemoryStream, GrowsOnWriteAndReadsBackFromAnyPosition) {
   stream.SetSize(2);
   EXPECT_EQ(stream.Position(), 2);
   EXPECT_THROW(stream.ReadBuffer(buffer, 1), EReadError);
+
+  // Reserved room: the bytes stay where they are while the stream grows into it.
+  stream.Reserve(4096);
+  const uint8_t* memory = stream.Memory();
+  for (int i = 0; i < 1000; ++i) stream.WriteBuffer("wxyz", 4);
+  EXPECT_EQ(stream.Memory(), memory);
+  EXPECT_EQ(stream.Size(), 4002);
 }
 
 }  // namespace
