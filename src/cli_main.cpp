@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli_session.h"
+#include "imagelib/format_registry.h"
 
 namespace {
 
@@ -15,6 +16,8 @@ extern "C" void OnInterrupt(int) { interrupted = 1; }
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The graphic classes are registered before the window exists and leave at program end.
+  const quillo::TFormatRegistration formats;
   // The first Ctrl-C stops the job between two files; a second one ends the process at once.
   struct sigaction action {};
   action.sa_handler = OnInterrupt;

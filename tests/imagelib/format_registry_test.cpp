@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/bitmap.h"
+#include "image/jpeg_image.h"
 #include "imagelib/format_registry.h"
 #include "imagelib/formats/png_graphic.h"
 #include "imagelib/formats/targa.h"
@@ -81,6 +82,11 @@ TEST_F(StartUpTable, ClassesInTheOrderOfTheContentSearch) {
   EXPECT_EQ(EntryOf(list_, ClassOf<TTargaGraphic>()).UseCount, 5);
   EXPECT_EQ(ExtensionsOf(list_, "TJPEGImage"),
             (std::vector<std::string>{"jfif", "jpg", "jpe", "jpeg"}));
+  EXPECT_STREQ(EntryOf(list_, ClassOf<TJPEGImage>()).ReaderClass->Create()->ClassName(),
+               "TJPEGImage");
+  // Icons and metafiles are known by name only: nothing here loads them.
+  EXPECT_EQ(list_.Classes().at(1)->ReaderClass->Create(), nullptr);
+  EXPECT_EQ(list_.Classes().at(2)->ReaderClass->Create(), nullptr);
   // Only the classes of this library are asked by content.
   for (const auto& entry : list_.Classes()) {
     const std::string name = entry->ReaderClass->Name();
@@ -143,9 +149,8 @@ TEST_F(StartUpTable, TeardownLeavesTheFrameworkClassesForTheDestruction) {
             (std::vector<std::string>{"TPSPGraphic", "TPSDGraphic", "TTargaGraphic", "TSGIGraphic",
                                       "TPCXGraphic", "TAutodeskGraphic", "TPCDGraphic",
                                       "TPPMGraphic", "TCUTGraphic", "TRLAGraphic", "TPNGGraphic"}));
-  EXPECT_EQ(ClassNames(list_),
-            (std::vector<std::string>{"TBitmap", "TIcon", "TMetafile", "TJPEGImage",
-                                      "TEPSGraphic"}));
+  EXPECT_EQ(ClassNames(list_), (std::vector<std::string>{"TBitmap", "TIcon", "TMetafile",
+                                                         "TJPEGImage", "TEPSGraphic"}));
   EXPECT_EQ(ExtensionsOf(list_, "TBitmap"), std::vector<std::string>{"bmp"});
   list_.RemoveAll();
   EXPECT_EQ(heard_.withdrawn.size(), 16u);
