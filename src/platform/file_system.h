@@ -1,13 +1,36 @@
 // Folder and file existence and folder enumeration.
 #pragma once
 
+#include <sys/types.h>
+
+#include <compare>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace quillo {
 
 bool DirectoryExists(const std::string& path);
 bool FileExists(const std::string& path);
+
+// What makes a file the same file under two paths: its device and inode.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+
+// The identity of the file or folder a path names, links followed; none when nothing is there.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
+// The path a chain of symbolic links ends at: the path itself when it is no link. The end need
+// not exist, so that a link to a file not yet made leads to where the file is to be made.
+std::string FollowLinks(const std::string& path);
+
+// The folder the file system looks in for the path's last part; "." for a bare name.
+std::string FolderOfPath(const std::string& path);
+// Whether the process may add entries to that folder, judged by its effective permissions.
+bool FolderOfPathWritable(const std::string& path);
 
 struct FolderEntry {
   std::string name;
