@@ -16,7 +16,7 @@ extern "C" void OnInterrupt(int) { interrupted = 1; }
 
 int main(int argc, char** argv) {
   // Ctrl-C, a polite kill and a closed terminal all stop the job between two files, so that no
-  // temporary file is left; a second one ends the process at once.
+  // temporary file is left; the same signal a second time ends the process at once.
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   action.sa_flags = SA_RESTART | SA_RESETHAND;

@@ -1,6 +1,6 @@
-// Keeps a batch that writes into a folder it also reads from from replacing a listed file before
-// the batch has read it: with the output folder equal to the source folder, copy 1 may be given
-// the name of listed file 51.
+// Stops a batch from replacing a listed file that it has not read yet, as a batch that writes
+// into a folder it also reads from may: with the output folder equal to the source folder, copy 1
+// may be given the name of listed file 51.
 #pragma once
 
 #include <map>
