@@ -55,12 +55,33 @@ struct EditOption {
   const char* setting;
 };
 
+// The path on one line: line breaks and the backslash that introduces them written as escapes.
+std::string EscapedLineBreaks(const std::string& path) {
+  std::string escaped;
+  for (const char c : path) {
+    if (c == '\n') {
+      escaped += "\\n";
+    } else if (c == '\r') {
+      escaped += "\\r";
+    } else if (c == '\\') {
+      escaped += "\\\\";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
 class Session {
  public:
   Session(const CommandLine& line, CliStreams io, const volatile std::sig_atomic_t& interrupted)
       : line_(line), io_(io), interrupted_(interrupted), app_("quillomark-cli") {
     app_.Window().status_hook = [this](const std::string& text) {
       io_.err << text << '\n' << std::flush;
+    };
+    app_.Form().unlisted_hook = [this](const std::string& path) {
+      io_.err << "quillomark-cli: left out, the name holds a line break: "
+              << EscapedLineBreaks(path) << '\n';
     };
   }
 
