@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli_session.h"
+#include "imagelib/format_registry.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   action.sa_flags = SA_RESTART | SA_RESETHAND;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
+  const quillo::TFormatRegistration formats;
   const std::vector<std::string> args(argv + 1, argv + argc);
   return quillo::RunCli(args, {std::cin, std::cout, std::cerr}, interrupted);
 }
