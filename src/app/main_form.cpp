@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "jobs/convert_images.h"
 #include "jobs/enfuse_batch.h"
 #include "jobs/rename_images.h"
 #include "jobs/rotate_images.h"
@@ -208,8 +209,9 @@ void TForm1::SpeedButton_RenameExecuteClick() {
   RunExclusive(rename_in_progress_, [this] { RenameImages(*this); });
 }
 
-// Does nothing until the conversion job exists.
-void TForm1::SpeedButton_ConversionExecuteClick() {}
+void TForm1::SpeedButton_ConversionExecuteClick() {
+  RunExclusive(conversion_in_progress_, [this] { ConvertImages(*this); });
+}
 
 bool TForm1::ChooseFolder(EditBox& target) {
   if (!BrowseDialog1.Execute()) return false;

@@ -74,6 +74,7 @@ class TForm1 : public FormControls {
   int active_jobs_ = 0;
   bool rotate_in_progress_ = false;
   bool rename_in_progress_ = false;
+  bool conversion_in_progress_ = false;
 
   // Runs a job unless the same job is already running further up the stack.
   void RunExclusive(bool& in_progress, const std::function<void()>& job);

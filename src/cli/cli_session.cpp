@@ -47,6 +47,13 @@ constexpr TabControls kEnfuseTab = {"Edit_EnfuseSource",
                                     "SpeedButton_EnfuseGetImages",
                                     "SpeedButton_EnfuseExecute",
                                     nullptr};
+constexpr TabControls kConvertTab = {"Edit_ConversionSource",
+                                     "CheckBox_ConversionSubFolder",
+                                     "RadioGroup_ConversionImageFindType",
+                                     "Editor4",
+                                     "SpeedButton_ConversionGetImages",
+                                     "SpeedButton_ConversionExecute",
+                                     "SpeedButton_ConversionProcess"};
 
 // An option typed into an edit box, the settings item's default when it is not given.
 struct EditOption {
@@ -88,6 +95,7 @@ class Session {
   int Run() {
     if (line_.command == "list") return List();
     if (line_.command == "rotate") return Rotate();
+    if (line_.command == "convert") return Convert();
     if (line_.command == "rename") {
       return Job(
           kRenameTab, {{"prefix", "Edit_Prefix", "Prefix"}, {"suffix", "Edit_Suffix", "Suffix"}},
@@ -119,6 +127,16 @@ class Session {
     }
     app_.Pick("RadioGroup_TurnDirection", direction);
     return Job(kRotateTab, {}, {}, {{"dest", "Edit_RotateDest"}});
+  }
+
+  // The format names in the order of the output-type items; without --to, the tab's first item.
+  int Convert() {
+    static const char* const kFormats[] = {"bmp", "jpg", "tif"};
+    const std::string to = line_.Value("to", kFormats[0]);
+    const auto found = std::find(std::begin(kFormats), std::end(kFormats), to);
+    if (found == std::end(kFormats)) return Usage("--to: expected bmp, jpg or tif, not " + to);
+    app_.Pick("RadioGroup_ConversionImageType", static_cast<int>(found - std::begin(kFormats)));
+    return Job(kConvertTab, {}, {}, {{"dest", "Edit_ConversionDest"}});
   }
 
   int List() {

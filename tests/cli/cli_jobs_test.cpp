@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/cli_process.h"
+#include "image/bitmap.h"
 #include "support/jpeg_test_support.h"
 #include "support/temp_dir.h"
 
@@ -21,6 +22,34 @@ using testing::CliProcess;
 using testing::ReadFile;
 using testing::RunCli;
 using testing::TempDir;
+
+TEST(CliConvert, CopiesFilesOfTheOutputTypeAndConvertsTheOthers) {
+  TempDir dir;
+  const std::string jpeg = testing::LibjpegEncode(testing::PhotoSamples(8, 8));
+  dir.Write("in/a.jpg", jpeg);
+  TBitmap bitmap;
+  testing::FillBitmap(bitmap, testing::PhotoSamples(6, 4));
+  bitmap.SaveFile(dir.File("in/b.bmp"));
+  dir.Mkdir("out");
+  const auto result = RunCli({"convert", "--source", dir.File("in"), "--dest", dir.File("out"),
+                              "--type", "all", "--to", "jpg"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(ReadFile(dir.File("out/a.jpg")) == jpeg);
+  EXPECT_EQ(testing::LibjpegDecode(ReadFile(dir.File("out/b.jpg"))).width, 6);
+  EXPECT_EQ(result.err, "処理中 " + dir.File("in/a.jpg") + "\n処理中 " + dir.File("in/b.bmp") +
+                            "\nComplete!\n");
+}
+
+TEST(CliConvert, TiffThatNoReaderTakesEndsTheRunWithAnErrorNamingIt) {
+  TempDir dir;
+  const std::string bad = dir.Write("in/bad.tif", "no picture");
+  dir.Mkdir("out");
+  const auto result =
+      RunCli({"convert", "--source", dir.File("in"), "--dest", dir.File("out"), "--type", "tif"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("\"" + bad + "\""), std::string::npos) << result.err;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.File("out")));
+}
 
 TEST(CliRename, CopiesTheListedFolderUnderNumberedNames) {
   TempDir dir;
