@@ -90,6 +90,10 @@ class Session {
       io_.err << "quillomark-cli: left out, the name holds a line break: "
               << EscapedLineBreaks(path) << '\n';
     };
+    // A warning is told at once and the work goes on; errors end the command.
+    app_.box_hook = [this](const ShownBox& box) {
+      if (box.icon == miWarning) io_.err << box.caption << ": " << box.text << '\n' << std::flush;
+    };
   }
 
   int Run() {
@@ -171,7 +175,7 @@ class Session {
         aborted = app_.Click(tab.abort_button);
     };
     app_.Click(tab.execute_button);
-    if (!app_.Boxes().empty()) return ReportBoxes();
+    if (HasErrorBox()) return ReportErrorBoxes();
     if (aborted || interrupted_) return kExitInterrupted;
     if (app_.Status() == kCompleteText) return kExitComplete;
     io_.err << "nothing done: a folder does not exist or the image list is empty\n";
@@ -192,7 +196,7 @@ class Session {
     app_.Tick(tab.sub_folders, line_.Has("subfolders"));
     if (line_.Has("list")) return ReadList(tab.editor, line_.Value("list"));
     app_.Click(tab.list_button);
-    if (!app_.Boxes().empty()) return ReportBoxes();
+    if (HasErrorBox()) return ReportErrorBoxes();
     return std::nullopt;
   }
 
@@ -223,8 +227,16 @@ class Session {
     return "";
   }
 
-  int ReportBoxes() {
-    for (const ShownBox& box : app_.Boxes()) io_.err << box.text << '\n';
+  bool HasErrorBox() const {
+    const std::vector<ShownBox>& boxes = app_.Boxes();
+    return std::any_of(boxes.begin(), boxes.end(),
+                       [](const ShownBox& box) { return box.icon == miError; });
+  }
+
+  int ReportErrorBoxes() {
+    for (const ShownBox& box : app_.Boxes()) {
+      if (box.icon == miError) io_.err << box.text << '\n';
+    }
     return kExitError;
   }
 

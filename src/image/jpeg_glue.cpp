@@ -59,7 +59,7 @@ bool TJpegGuard::Guarded(void (*call)(void*), void* context) {
 void TJpegGuard::Fail() {
   jpeg_abort(common_);
   if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
-  RaiseJpegError(errors_.msg_code);
+  throw EJPEG(Format(error_pattern_, {std::to_string(errors_.msg_code)}));
 }
 
 void TJpegGuard::Leave() noexcept { std::longjmp(jump_, 1); }

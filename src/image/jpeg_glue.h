@@ -58,6 +58,9 @@ class TJpegGuard {
 
   // Installs the progress monitor (a null hook removes it).
   void SetProgressHook(TJpegProgressHook hook);
+  // The message pattern of library errors (one %d for the library's message code), for callers
+  // whose errors read otherwise; kJpegErrorPattern until set.
+  void SetErrorPattern(const char* pattern) { error_pattern_ = pattern; }
 
  protected:
   TJpegGuard();
@@ -97,6 +100,7 @@ class TJpegGuard {
   jpeg_error_mgr errors_{};
   std::jmp_buf jump_{};
   std::exception_ptr pending_;
+  const char* error_pattern_ = kJpegErrorPattern;
   jpeg_progress_mgr progress_{};
   TJpegProgressHook progress_hook_;
   uint32_t last_report_tick_ = 0;

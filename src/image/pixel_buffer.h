@@ -1,5 +1,5 @@
-// A zero-filled block of pixel bytes. Large blocks come zeroed from the allocator, so a fresh
-// picture costs no extra pass over its memory.
+// A zero-filled block of pixel bytes. Small blocks come zeroed from the allocator; large ones
+// are backed by huge pages, which makes their first writing cheap.
 #pragma once
 
 #include <cstddef>

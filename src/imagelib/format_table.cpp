@@ -15,6 +15,7 @@
 #include "imagelib/formats/rla.h"
 #include "imagelib/formats/sgi.h"
 #include "imagelib/formats/targa.h"
+#include "imagelib/tiff/tiff_graphic.h"
 
 namespace quillo {
 namespace {
@@ -51,6 +52,10 @@ void RegisterFileFormats(TFileFormatList& list) {
       {"vda", "", "", fkRaster, ClassOf<TTargaGraphic>()},
       {"tga", "", "", fkRaster, ClassOf<TTargaGraphic>()},
       {"icb", "", "", fkRaster, ClassOf<TTargaGraphic>()},
+      {"tiff", "Tagged image file format images", "Macintosh TIFF images", fkRaster | fkMultiImage,
+       ClassOf<TTIFFGraphic>()},
+      {"tif", "", "PC TIF images", fkRaster | fkMultiImage, ClassOf<TTIFFGraphic>()},
+      {"fax", "", "GFI fax images", fkRaster | fkMultiImage, ClassOf<TTIFFGraphic>()},
       {"eps", "Encapsulated Postscript images", "", fkRaster, ClassOf<TEPSGraphic>()},
       {"pcx", "ZSoft Paintbrush images", "", fkRaster, ClassOf<TPCXGraphic>()},
       {"pcc", "", "", fkRaster, ClassOf<TPCXGraphic>()},
@@ -82,9 +87,9 @@ void RegisterFileFormats(TFileFormatList& list) {
 void UnregisterFileFormats(TFileFormatList& list) {
   for (const TGraphicClass* whole :
        {&ClassOf<TPSPGraphic>(), &ClassOf<TPSDGraphic>(), &ClassOf<TTargaGraphic>(),
-        &ClassOf<TSGIGraphic>(), &ClassOf<TPCXGraphic>(), &ClassOf<TAutodeskGraphic>(),
-        &ClassOf<TPCDGraphic>(), &ClassOf<TPPMGraphic>(), &ClassOf<TCUTGraphic>(),
-        &ClassOf<TRLAGraphic>()}) {
+        &ClassOf<TTIFFGraphic>(), &ClassOf<TSGIGraphic>(), &ClassOf<TPCXGraphic>(),
+        &ClassOf<TAutodeskGraphic>(), &ClassOf<TPCDGraphic>(), &ClassOf<TPPMGraphic>(),
+        &ClassOf<TCUTGraphic>(), &ClassOf<TRLAGraphic>()}) {
     list.RemoveFormat("", *whole);
   }
   list.RemoveFormat("rle", ClassOf<TBitmap>());

@@ -19,6 +19,7 @@
 #include "imagelib/formats/rla.h"
 #include "imagelib/formats/sgi.h"
 #include "imagelib/formats/targa.h"
+#include "imagelib/tiff/tiff_graphic.h"
 #include "platform/file_stream.h"
 #include "support/bmp_test_support.h"
 #include "support/png_test_support.h"
@@ -177,8 +178,10 @@ std::vector<Sample> Samples() {
       {"JPEG",
        Bytes().Raw("\xFF\xD8\xFF\xE0").U8(0).U8(16).Raw(std::string("JFIF\0", 5)).Fill(64, 1).Str(),
        0});
-  s.push_back({"TIFF", Bytes().Raw("II*").U8(0).U32(8).U16(0).U32(0).Fill(32, 0).Str(), 0});
-  s.push_back({"TIFF", BeBytes().Raw("MM").U16(42).U32(8).U16(0).U32(0).Zeros(32).Str(), 0});
+  // Eight bytes or fewer are never a TIFF file.
+  s.push_back({"TTIFFGraphic", Bytes().Raw("II*").U8(0).U32(8).U16(0).U32(0).Fill(32, 0).Str(), 9});
+  s.push_back(
+      {"TTIFFGraphic", BeBytes().Raw("MM").U16(42).U32(8).U16(0).U32(0).Zeros(32).Str(), 9});
   return s;
 }
 
@@ -187,7 +190,8 @@ const std::vector<const TGraphicClass*>& Readers() {
       &ClassOf<TTargaGraphic>(), &ClassOf<TEPSGraphic>(),      &ClassOf<TPCXGraphic>(),
       &ClassOf<TRLAGraphic>(),   &ClassOf<TSGIGraphic>(),      &ClassOf<TPSDGraphic>(),
       &ClassOf<TPPMGraphic>(),   &ClassOf<TAutodeskGraphic>(), &ClassOf<TPCDGraphic>(),
-      &ClassOf<TCUTGraphic>(),   &ClassOf<TPSPGraphic>(),      &ClassOf<TPNGGraphic>()};
+      &ClassOf<TCUTGraphic>(),   &ClassOf<TPSPGraphic>(),      &ClassOf<TPNGGraphic>(),
+      &ClassOf<TTIFFGraphic>()};
   return readers;
 }
 

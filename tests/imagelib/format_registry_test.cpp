@@ -12,6 +12,7 @@
 #include "imagelib/format_registry.h"
 #include "imagelib/formats/png_graphic.h"
 #include "imagelib/formats/targa.h"
+#include "imagelib/tiff/tiff_graphic.h"
 #include "platform/errors.h"
 #include "support/png_test_support.h"
 #include "support/temp_dir.h"
@@ -72,12 +73,12 @@ class StartUpTable : public ::testing::Test {
 };
 
 TEST_F(StartUpTable, ClassesInTheOrderOfTheContentSearch) {
-  EXPECT_EQ(ClassNames(list_),
-            (std::vector<std::string>{
-                "TBitmap", "TIcon", "TMetafile", "TJPEGImage", "TTargaGraphic", "TEPSGraphic",
-                "TPCXGraphic", "TRLAGraphic", "TSGIGraphic", "TPSDGraphic", "TPPMGraphic",
-                "TAutodeskGraphic", "TPCDGraphic", "TCUTGraphic", "TPSPGraphic", "TPNGGraphic"}));
-  EXPECT_EQ(list_.Extensions().size(), 36u);
+  EXPECT_EQ(ClassNames(list_), (std::vector<std::string>{
+                                   "TBitmap", "TIcon", "TMetafile", "TJPEGImage", "TTargaGraphic",
+                                   "TTIFFGraphic", "TEPSGraphic", "TPCXGraphic", "TRLAGraphic",
+                                   "TSGIGraphic", "TPSDGraphic", "TPPMGraphic", "TAutodeskGraphic",
+                                   "TPCDGraphic", "TCUTGraphic", "TPSPGraphic", "TPNGGraphic"}));
+  EXPECT_EQ(list_.Extensions().size(), 39u);
   EXPECT_EQ(EntryOf(list_, ClassOf<TBitmap>()).UseCount, 3);
   EXPECT_EQ(EntryOf(list_, ClassOf<TTargaGraphic>()).UseCount, 5);
   EXPECT_EQ(ExtensionsOf(list_, "TJPEGImage"),
@@ -87,6 +88,7 @@ TEST_F(StartUpTable, ClassesInTheOrderOfTheContentSearch) {
   // Icons and metafiles are known by name only: nothing here loads them.
   EXPECT_EQ(list_.Classes().at(1)->ReaderClass->Create(), nullptr);
   EXPECT_EQ(list_.Classes().at(2)->ReaderClass->Create(), nullptr);
+  EXPECT_EQ(ExtensionsOf(list_, "TTIFFGraphic"), (std::vector<std::string>{"tiff", "tif", "fax"}));
   // Only the classes of this library are asked by content.
   for (const auto& entry : list_.Classes()) {
     const std::string name = entry->ReaderClass->Name();
@@ -98,26 +100,26 @@ TEST_F(StartUpTable, ClassesInTheOrderOfTheContentSearch) {
 
 TEST_F(StartUpTable, DescriptionsThatReachThePictureFormatList) {
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"bmp", "Windows bitmaps"},
-      {"emf", "Windows enhanced meta files"},
-      {"jpg", "JPG images"},
-      {"rle", "Run length encoded Windows bitmaps"},
-      {"vst", "Truevision images"},
-      {"pdd", "Photoshop images"},
-      {"pbm", "Portable bitmap images"},
-      {"pic", "Autodesk images"},
-      {"png", "Portable network graphic images"},
+      {"bmp", "Windows bitmaps"},   {"emf", "Windows enhanced meta files"},
+      {"jpg", "JPG images"},        {"rle", "Run length encoded Windows bitmaps"},
+      {"vst", "Truevision images"}, {"tiff", "Macintosh TIFF images"},
+      {"tif", "PC TIF images"},     {"fax", "GFI fax images"},
+      {"pdd", "Photoshop images"},  {"pbm", "Portable bitmap images"},
+      {"pic", "Autodesk images"},   {"png", "Portable network graphic images"},
   };
   for (const auto& want : expected) {
     EXPECT_NE(std::find(heard_.listed.begin(), heard_.listed.end(), want), heard_.listed.end())
         << want.first;
   }
-  EXPECT_EQ(heard_.listed.size(), 36u);
+  EXPECT_EQ(heard_.listed.size(), 39u);
   const TExtensionEntry& vst = *list_.Extensions().at(list_.IndexOfExtension("vst"));
   EXPECT_EQ(vst.Description, "");
   EXPECT_EQ(vst.Owner->Description, "Truevision images");
   EXPECT_EQ(list_.Extensions().at(list_.IndexOfExtension("psd"))->FormatKinds,
             fkRaster | fkLayered);
+  EXPECT_EQ(list_.Extensions().at(list_.IndexOfExtension("fax"))->FormatKinds,
+            fkRaster | fkMultiImage);
+  EXPECT_EQ(EntryOf(list_, ClassOf<TTIFFGraphic>()).Description, "Tagged image file format images");
 }
 
 TEST_F(StartUpTable, RegisteringAnExtensionTwiceIsRefused) {
@@ -139,21 +141,21 @@ TEST_F(StartUpTable, RemovingOneExtensionKeepsItsClass) {
   EXPECT_TRUE(heard_.withdrawn.empty());
   list_.RemoveFormat("rle", ClassOf<TBitmap>());
   list_.RemoveFormat("", kPlainGraphic);
-  EXPECT_EQ(list_.Extensions().size(), 35u);
+  EXPECT_EQ(list_.Extensions().size(), 38u);
 }
 
 // The teardown passes over the EPS class, which goes with the destruction.
 TEST_F(StartUpTable, TeardownLeavesTheFrameworkClassesForTheDestruction) {
   UnregisterFileFormats(list_);
-  EXPECT_EQ(heard_.withdrawn,
-            (std::vector<std::string>{"TPSPGraphic", "TPSDGraphic", "TTargaGraphic", "TSGIGraphic",
-                                      "TPCXGraphic", "TAutodeskGraphic", "TPCDGraphic",
-                                      "TPPMGraphic", "TCUTGraphic", "TRLAGraphic", "TPNGGraphic"}));
+  EXPECT_EQ(heard_.withdrawn, (std::vector<std::string>{
+                                  "TPSPGraphic", "TPSDGraphic", "TTargaGraphic", "TTIFFGraphic",
+                                  "TSGIGraphic", "TPCXGraphic", "TAutodeskGraphic", "TPCDGraphic",
+                                  "TPPMGraphic", "TCUTGraphic", "TRLAGraphic", "TPNGGraphic"}));
   EXPECT_EQ(ClassNames(list_), (std::vector<std::string>{"TBitmap", "TIcon", "TMetafile",
                                                          "TJPEGImage", "TEPSGraphic"}));
   EXPECT_EQ(ExtensionsOf(list_, "TBitmap"), std::vector<std::string>{"bmp"});
   list_.RemoveAll();
-  EXPECT_EQ(heard_.withdrawn.size(), 16u);
+  EXPECT_EQ(heard_.withdrawn.size(), 17u);
   EXPECT_EQ(heard_.withdrawn.back(), "TEPSGraphic");
   EXPECT_TRUE(list_.Extensions().empty());
 }
@@ -253,7 +255,7 @@ TEST(FormatRegistry, LivesWithTheRegistrationOfTheProgramRun) {
   EXPECT_THROW(FormatRegistry(), std::logic_error);
   {
     TFormatRegistration registration;
-    EXPECT_EQ(FormatRegistry().IndexOfExtension("png"), 35);
+    EXPECT_EQ(FormatRegistry().IndexOfExtension("png"), 38);
     EXPECT_THROW(TFormatRegistration(), std::logic_error);
     auto instance = FormatRegistry().Classes().back()->ReaderClass->Create();
     EXPECT_STREQ(instance->ClassName(), "TPNGGraphic");

@@ -106,6 +106,7 @@ void HeadlessApp::SwitchTab(int index) {
 
 void HeadlessApp::Show(TMessageIcon icon, const std::string& caption, const std::string& text) {
   boxes_.push_back({icon, caption, text});
+  if (box_hook) box_hook(boxes_.back());
 }
 
 }  // namespace quillo

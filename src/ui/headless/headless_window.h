@@ -196,6 +196,8 @@ class HeadlessApp : public MessageBoxSink {
 
   const std::vector<ShownBox>& Boxes() const { return boxes_; }
   void ClearBoxes() { boxes_.clear(); }
+  // Runs for every box as it is shown, after it was recorded.
+  std::function<void(const ShownBox& box)> box_hook;
 
   void Show(TMessageIcon icon, const std::string& caption, const std::string& text) override;
 

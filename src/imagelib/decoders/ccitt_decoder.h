@@ -1,0 +1,97 @@
+// The one-dimensional CCITT fax codings: T.4 rows behind end-of-line codes, and plain modified
+// Huffman rows. Output rows hold one bit per pixel, 1 = black, each row starting on a byte.
+#pragma once
+
+#include <vector>
+
+#include "imagelib/decoders/decoder.h"
+
+namespace quillo {
+
+class TCCITTDecoder : public TDecoder {
+ protected:
+  // reverse_bit_order: the coded bytes start with their least significant bit.
+  TCCITTDecoder(bool reverse_bit_order, uint32_t width);
+
+  struct TCodeNode {
+    uint32_t child[2] = {0, 0};  // 0 = none
+    int32_t value = 0;
+  };
+  using TCodeTree = std::vector<TCodeNode>;
+
+  static constexpr int32_t kEndOfLine = -1;
+  static constexpr int32_t kInvalidCode = -2;
+
+  // Sets the bit and output state afresh for one strip; reverses the input's bits when asked.
+  void StartBlock(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size);
+  bool InputLeft() const { return bit_position_ < bit_count_; }
+  bool OutputFull() const { return row_start_ >= output_size_; }
+  // The next bit; 0 once the input is used up.
+  bool ReadBit();
+  // Run length of the next code of the current colour (make-up codes added to the terminating
+  // one), kEndOfLine or kInvalidCode for those codes on their own.
+  int32_t DecodeRun();
+  // Paints a run of the current colour, cut to the pixels still missing in the row and to the
+  // buffer; true when the row is complete.
+  bool PaintRun(uint32_t run);
+  // Moves the output to the start of the next row; the colour becomes black.
+  void FinishRow();
+  void FlipColor() { black_ = !black_; }
+  void SetWhite() { black_ = false; }
+  // Drops the unread bits of the current input byte; with word alignment also a byte that
+  // would start a coded row at an odd offset.
+  void AlignInput(bool to_words);
+
+ private:
+  static void AddCode(TCodeTree& tree, const char* bits, int32_t value);
+  bool PeekBit() const;
+  // Pixels of the row at row_start_ that fit the output.
+  uint32_t PixelsInRow() const;
+
+  bool reverse_bit_order_;
+  uint32_t width_;
+  size_t row_bytes_;
+  TCodeTree white_tree_;
+  TCodeTree black_tree_;
+
+  const uint8_t* input_ = nullptr;
+  uint64_t bit_position_ = 0;
+  uint64_t bit_count_ = 0;
+
+  uint8_t* output_ = nullptr;
+  size_t output_size_ = 0;
+  size_t row_start_ = 0;
+  size_t out_position_ = 0;
+  int free_bits_ = 8;
+  uint32_t missing_ = 0;
+  bool black_ = false;
+};
+
+// T.4 rows, each expected after an end-of-line code (with any number of fill bits before it).
+class TCCITTFax3Decoder : public TCCITTDecoder {
+ public:
+  TCCITTFax3Decoder(bool reverse_bit_order, uint32_t width)
+      : TCCITTDecoder(reverse_bit_order, width) {}
+
+  void DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size) override;
+
+ private:
+  void SeekLineStart();
+
+  int end_of_lines_ = 0;
+};
+
+// Modified Huffman rows without end-of-line codes, each starting on a byte of the input (on an
+// even byte when rows_word_aligned is set); a row ends when its width is reached.
+class TCCITTMHDecoder : public TCCITTDecoder {
+ public:
+  TCCITTMHDecoder(bool reverse_bit_order, uint32_t width, bool rows_word_aligned)
+      : TCCITTDecoder(reverse_bit_order, width), rows_word_aligned_(rows_word_aligned) {}
+
+  void DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size) override;
+
+ private:
+  bool rows_word_aligned_;
+};
+
+}  // namespace quillo

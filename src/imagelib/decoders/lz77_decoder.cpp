@@ -1,0 +1,47 @@
+#include "imagelib/decoders/lz77_decoder.h"
+
+#include "platform/errors.h"
+
+namespace quillo {
+namespace {
+
+[[noreturn]] void Fail() { throw EGraphicCompression(kLz77ErrorMessage); }
+
+}  // namespace
+
+TLZ77Decoder::TLZ77Decoder() : stream_() {}
+
+TLZ77Decoder::~TLZ77Decoder() {
+  if (created_) inflateEnd(&stream_);
+}
+
+void TLZ77Decoder::BeginDecoding() {
+  if (created_) return;
+  stream_ = z_stream();
+  if (inflateInit(&stream_) != Z_OK) Fail();
+  created_ = true;
+}
+
+void TLZ77Decoder::EndDecoding() {
+  if (!created_) return;
+  created_ = false;
+  if (inflateEnd(&stream_) != Z_OK) Fail();
+}
+
+void TLZ77Decoder::DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size,
+                               size_t output_size) {
+  // Strips are bounded by the store limit, well inside zlib's 32-bit counts.
+  if (!created_ || input_size > UINT32_MAX || output_size > UINT32_MAX ||
+      inflateReset(&stream_) != Z_OK) {
+    Fail();
+  }
+  stream_.next_in = input;
+  stream_.avail_in = static_cast<uInt>(input_size);
+  stream_.next_out = output;
+  stream_.avail_out = static_cast<uInt>(output_size);
+  const int result = inflate(&stream_, Z_PARTIAL_FLUSH);
+  // Z_BUF_ERROR only says that the data or the room ran out before the stream's end.
+  if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) Fail();
+}
+
+}  // namespace quillo

@@ -1,0 +1,25 @@
+// Deflate strips: every strip is one complete zlib stream, inflated straight into the output.
+#pragma once
+
+#include <zlib.h>
+
+#include "imagelib/decoders/decoder.h"
+
+namespace quillo {
+
+class TLZ77Decoder : public TDecoder {
+ public:
+  TLZ77Decoder();
+  ~TLZ77Decoder() override;
+
+  // A stream that ends early keeps what it gave; corrupt data raise EGraphicCompression.
+  void DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size) override;
+  void BeginDecoding() override;
+  void EndDecoding() override;
+
+ private:
+  z_stream stream_;
+  bool created_ = false;
+};
+
+}  // namespace quillo

@@ -1,0 +1,426 @@
+#include "imagelib/tiff/tiff_graphic.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/byte_order.h"
+#include "image/image_limits.h"
+#include "imagelib/color_manager.h"
+#include "imagelib/decoders/decoder_table.h"
+#include "imagelib/reader_strings.h"
+#include "platform/errors.h"
+
+namespace quillo {
+namespace {
+
+enum TTiffTag : uint16_t {
+  kImageWidth = 256,
+  kImageLength = 257,
+  kBitsPerSample = 258,
+  kCompression = 259,
+  kPhotometric = 262,
+  kFillOrder = 266,
+  kStripOffsets = 273,
+  kSamplesPerPixel = 277,
+  kRowsPerStrip = 278,
+  kStripByteCounts = 279,
+  kXResolution = 282,
+  kYResolution = 283,
+  kPlanarConfiguration = 284,
+  kT4Options = 292,
+  kResolutionUnit = 296,
+  kPredictor = 317,
+  kColorMap = 320,
+  kTileWidth = 322,
+  kTileLength = 323,
+  kExtraSamples = 338,
+  kJPEGTables = 347,
+  kYCbCrCoefficients = 529,
+  kYCbCrSubSampling = 530,
+};
+
+constexpr uint32_t kTiffVersion = 42;
+constexpr uint32_t kHorizontalDifferencing = 2;
+constexpr uint32_t kFloatingPointPredictor = 3;
+
+TCompressionKind CompressionKind(uint16_t value) {
+  switch (value) {
+    case 1:
+      return ctNone;
+    case 2:
+      return ctCCITTHuffman;
+    case 3:
+      return ctCCITTGroup3;
+    case 4:
+      return ctCCITTGroup4;
+    case 5:
+      return ctLZW;
+    case 6:
+      return ctOldJPEG;
+    case 7:
+      return ctJPEG;
+    case 8:
+    case 32946:
+      return ctDeflate;
+    case 32766:
+      return ctNeXT;
+    case 32771:
+      return ctCCITTHuffmanWordAligned;
+    case 32773:
+      return ctPackBits;
+    case 32809:
+      return ctThunderScan;
+    case 32895:
+      return ctIT8CTPad;
+    case 32896:
+      return ctIT8LineWork;
+    case 32897:
+      return ctIT8Monochrome;
+    case 32898:
+      return ctIT8BinaryLineArt;
+    case 32908:
+      return ctPixarFilm;
+    case 32909:
+      return ctPixarLog;
+    case 32947:
+      return ctKodakDCS;
+    case 34661:
+      return ctJBIG;
+    default:
+      return ctUnknown;
+  }
+}
+
+ColorModel PhotometricModel(uint8_t photometric, uint8_t samples) {
+  switch (photometric) {
+    case 0:
+    case 1:
+      return cmGray;
+    case 2:
+      return samples < 4 ? cmRGB : cmRGBA;
+    case 3:
+      return cmIndexed;
+    case 5:
+      return cmCMYK;
+    case 6:
+      return cmYCbCr;
+    case 8:
+      return cmCIELab;
+    default:
+      return cmUnknown;
+  }
+}
+
+bool IndexedOrGray(ColorModel model) {
+  return model == cmIndexed || model == cmGray || model == cmGrayAlpha;
+}
+
+// Samples a pixel of the colour scheme needs at least.
+uint8_t SchemeSamples(ColorModel model) {
+  switch (model) {
+    case cmGrayAlpha:
+      return 2;
+    case cmRGB:
+    case cmCIELab:
+    case cmYCbCr:
+      return 3;
+    case cmRGBA:
+    case cmCMYK:
+      return 4;
+    default:
+      return 1;
+  }
+}
+
+ColorModel TargetModel(ColorModel source) {
+  switch (source) {
+    case cmGrayAlpha:
+      return cmGray;
+    case cmRGB:
+    case cmCMY:
+    case cmCMYK:
+    case cmCIELab:
+    case cmYCbCr:
+      return cmBGR;
+    case cmRGBA:
+      return cmBGRA;
+    default:
+      return source;
+  }
+}
+
+// Sample counts and depths are kept to a byte; larger values stay out of range.
+uint8_t ByteOrMax(uint32_t value) { return static_cast<uint8_t>(std::min<uint32_t>(value, 255)); }
+
+[[noreturn]] void NotSupported(const char* what) {
+  RaiseGraphicErrorFmt(kNotSupportedPattern, {what, kTiffFormatName});
+}
+
+}  // namespace
+
+bool TTIFFGraphic::CanLoadStream(TStream& stream) {
+  const int64_t start = stream.Position();
+  const int64_t available = stream.Size() - start;
+  uint8_t header[8];
+  if (available <= 8 || PeekBytes(stream, header, sizeof header) < 8) return false;
+  bool big_endian;
+  if (header[0] == 'I' && header[1] == 'I') {
+    big_endian = false;
+  } else if (header[0] == 'M' && header[1] == 'M') {
+    big_endian = true;
+  } else {
+    return false;
+  }
+  return LoadU16(header + 2, big_endian) == kTiffVersion &&
+         LoadU32(header + 4, big_endian) < available;
+}
+
+bool TTIFFGraphic::ReadProperties(TStream& stream, uint32_t image_index) {
+  TReaderGraphic::ReadProperties(stream, image_index);
+  TImageProperties& p = Properties();
+  stream.SetPosition(StartPosition());
+  TByteReader file(stream);
+  uint8_t header[8];
+  file.Read(header, sizeof header);
+  const bool big_endian = header[0] == 'M' && header[1] == 'M';
+  if (big_endian) p.Flags |= BigEndian;
+  file.SetBigEndian(big_endian);
+  p.FormatVersion = LoadU16(header + 2, big_endian);
+  p.FirstIFDOffset = LoadU32(header + 4, big_endian);
+  if (p.FormatVersion != kTiffVersion) return false;
+
+  uint32_t offset = p.FirstIFDOffset;
+  for (; image_index > 0; --image_index) {
+    file.Seek(offset);
+    file.Skip(int64_t{file.U16()} * 12);
+    offset = file.U32();
+    if (offset == 0) return false;
+  }
+  directory_.Read(file, offset);
+
+  const uint32_t width = directory_.TagValue(kImageWidth, 0);
+  const uint32_t height = directory_.TagValue(kImageLength, 0);
+  if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return false;
+  p.Width = static_cast<int32_t>(width);
+  p.Height = static_cast<int32_t>(height);
+
+  std::vector<uint32_t> rows_per_strip = directory_.TagCardinalList(file, kRowsPerStrip);
+  // Missing, "unlimited" or zero rows per strip mean one strip for the whole image.
+  if (rows_per_strip.empty() || rows_per_strip[0] == UINT32_MAX || rows_per_strip[0] == 0) {
+    rows_per_strip = {height};
+  }
+  p.RowsPerStrip = TCardinalArray(std::move(rows_per_strip));
+  p.SamplesPerPixel = ByteOrMax(directory_.TagValue(kSamplesPerPixel, 1));
+  const std::vector<uint32_t> bits = directory_.TagCardinalList(file, kBitsPerSample);
+  p.BitsPerSample = bits.empty() ? 1 : ByteOrMax(bits[0]);
+  p.TileWidth = directory_.TagValue(kTileWidth, 0);
+  p.TileLength = directory_.TagValue(kTileLength, 0);
+  if (p.TileWidth != 0 && p.TileLength != 0) p.Flags |= Tiled;
+  const auto photometric = static_cast<uint8_t>(directory_.TagValue(kPhotometric, 0));
+  if (photometric == 0) p.Flags |= MinIsWhite;
+  const std::vector<uint32_t> extra = directory_.TagCardinalList(file, kExtraSamples);
+  p.HasAlphaChannel =
+      !extra.empty() && std::all_of(extra.begin(), extra.end(), [](uint32_t v) { return v <= 2; });
+  p.BitsPerPixel = static_cast<uint8_t>(p.BitsPerSample * p.SamplesPerPixel);
+  p.Compression = CompressionKind(static_cast<uint16_t>(directory_.TagValue(kCompression, 1)));
+  p.ColorModel = PhotometricModel(photometric, p.SamplesPerPixel);
+  if (p.ColorModel == cmYCbCr) {
+    std::vector<uint8_t> subsampling = directory_.TagByteList(file, kYCbCrSubSampling);
+    if (subsampling.size() < 2) subsampling = {2, 2};
+    p.YCbCrSubSampling = TByteArray(std::move(subsampling));
+    ycbcr_coefficients_ = directory_.TagFloatList(file, kYCbCrCoefficients);
+    if (ycbcr_coefficients_.empty()) ycbcr_coefficients_ = {0.299f, 0.587f, 0.114f};
+  }
+  p.JPEGColorMode = 0;
+  p.JPEGTablesMode = 3;
+  p.PlanarConfiguration = directory_.TagValue(kPlanarConfiguration, 0);
+  p.XResolution = static_cast<float>(directory_.TagNumber(file, kXResolution, 0));
+  p.YResolution = static_cast<float>(directory_.TagNumber(file, kYResolution, 0));
+  if (directory_.TagValue(kResolutionUnit, 2) == 3) {
+    p.XResolution *= 2.54f;
+    p.YResolution *= 2.54f;
+  }
+  p.Predictor = directory_.TagValue(kPredictor, 0);
+  if (directory_.TagValue(kFillOrder, 1) == 2) p.Flags |= ReversedFillOrder;
+  return true;
+}
+
+void TTIFFGraphic::ReadTiff(TStream& stream) {
+  TBitmap::AssignFrom(nullptr);
+  SetStartPosition(static_cast<int32_t>(stream.Position()));
+  if (!ReadProperties(stream, 0)) RaiseGraphicErrorFmt(kInvalidImagePattern, {kTiffFormatName});
+  stream.SetPosition(StartPosition());
+  TByteReader file(stream, (Properties().Flags & BigEndian) != 0);
+  std::unique_ptr<TDecoder> decoder;
+  try {
+    LoadImage(file, decoder);
+  } catch (...) {
+    // The first error is the one reported; the closing step only releases.
+    try {
+      FinishLoad(decoder);
+    } catch (...) {
+    }
+    throw;
+  }
+  FinishLoad(decoder);
+}
+
+void TTIFFGraphic::FinishLoad(std::unique_ptr<TDecoder>& decoder) {
+  Progress(psEnding, 0, false, RowsRect(), "");
+  if (decoder) {
+    const std::unique_ptr<TDecoder> ending = std::move(decoder);
+    ending->EndDecoding();
+  }
+}
+
+void TTIFFGraphic::LoadImage(TByteReader& file, std::unique_ptr<TDecoder>& decoder) {
+  TImageProperties& p = Properties();
+  if (p.Flags & Tiled) NotSupported(kTiledImagesAre);
+  RowsRect() = {0, 0, 0, 1};
+  Progress(psStarting, 0, false, RowsRect(), "Preparing...");
+  std::vector<uint32_t> offsets = directory_.TagCardinalList(file, kStripOffsets);
+  std::vector<uint32_t> byte_counts = directory_.TagCardinalList(file, kStripByteCounts);
+
+  SetUpConversion(file);
+  RowsRect().right = p.Width;
+  const TStripLayout layout = StripLayout();
+  if (p.Compression == ctJPEG) p.JPEGTables = TByteArray(directory_.TagByteList(file, kJPEGTables));
+  decoder = CreateDecoder(p, directory_.TagValue(kT4Options, 0));
+  if (decoder) decoder->BeginDecoding();
+
+  Progress(psEnding, 0, false, RowsRect(), "");
+  Progress(psStarting, 0, false, RowsRect(), "Transfering...");
+  p.RowsDone = 0;
+  p.StripIndex = 0;
+  p.StripCount = static_cast<uint32_t>(offsets.size());
+  TStripLoop loop(file, layout, std::move(offsets), std::move(byte_counts), decoder.get(), p);
+  const auto width = static_cast<uint32_t>(p.Width);
+  const uint64_t height = static_cast<uint32_t>(p.Height);
+  bool checked = false;
+  loop.Run([&](std::span<const uint8_t* const> planes) {
+    if (!checked) {
+      CheckRowFits(layout);
+      checked = true;
+    }
+    ColorConverter().ConvertRow(planes, RowAddress(static_cast<int32_t>(p.RowsDone)), width, 0xFF);
+    const auto percent =
+        static_cast<uint8_t>(((p.RowsDone + 1) * uint64_t{100} + height / 2) / height);
+    Progress(psRunning, percent, true, RowsRect(), "");
+    ++RowsRect().top;
+    ++RowsRect().bottom;
+  });
+}
+
+void TTIFFGraphic::SetUpConversion(TByteReader& file) {
+  TImageProperties& p = Properties();
+  TColorManager& converter = ColorConverter();
+  const uint8_t bits = p.BitsPerSample;
+  const uint8_t samples = p.SamplesPerPixel;
+  const bool jpeg = p.Compression == ctJPEG || p.Compression == ctOldJPEG;
+  ColorModel source = jpeg ? cmBGR : p.ColorModel;
+  // Gray and indexed pixels with one extra sample: the extra sample is dropped.
+  const bool gray_alpha = IndexedOrGray(source) && samples == 2;
+  const ColorModel target =
+      gray_alpha ? (source == cmIndexed ? cmIndexed : cmGray) : TargetModel(source);
+  if (gray_alpha) source = cmGrayAlpha;
+
+  uint8_t target_bits = bits;
+  if (bits == 16 || (bits > 8 && IndexedOrGray(source))) target_bits = 8;
+  // Colour samples of fewer than 8 bits are widened to bytes.
+  if (bits < 8 && !IndexedOrGray(source)) target_bits = 8;
+  uint8_t target_samples = samples;
+  if (source == cmCMYK) target_samples = 3;
+  if (gray_alpha) target_samples = 1;
+
+  TConvertOptions options = (p.Flags & BigEndian) ? opSwapBytes : 0;
+  if (source == cmCIELab) options |= opLabPercentL;
+  converter.SetSourceOptions(options);
+  converter.SetSourceBitsPerSample(bits);
+  converter.SetTargetBitsPerSample(target_bits);
+  converter.SetSourceColorModel(source);
+  converter.SetTargetColorModel(target);
+  converter.SetSourceSamplesPerPixel(samples);
+  converter.SetTargetSamplesPerPixel(target_samples);
+  // A pixel with fewer samples than its scheme would be read past its row. JPEG strips are
+  // left to the decoder, which names what is wrong with them.
+  if (!jpeg && (samples < SchemeSamples(source) || (IndexedOrGray(source) && samples > 2))) {
+    throw EColorConversionError(kSampleCountMessage);
+  }
+
+  const TPixelFormat format = gray_alpha ? px8Bit : converter.PixelFormatFor(1);
+  TPaletteRef palette;
+  if (target == cmIndexed) {
+    palette = ColorMapPalette(file);
+  } else if (target == cmGray) {
+    palette = converter.MakeGrayPalette((p.Flags & MinIsWhite) != 0);
+  } else if (source == cmYCbCr) {
+    converter.SetYCbCrValues(ycbcr_coefficients_, p.YCbCrSubSampling[0], p.YCbCrSubSampling[1]);
+  }
+  if (!FitsStoreLimits(p.Width, p.Height, BitsPerPixel(format))) {
+    throw EInvalidGraphic(kImageTooLargeMessage);
+  }
+  SetUpPicture(format, p.Width, p.Height, palette);
+}
+
+TPaletteRef TTIFFGraphic::ColorMapPalette(TByteReader& file) {
+  const std::vector<uint32_t> values = directory_.TagCardinalList(file, kColorMap);
+  if (values.empty()) return nullptr;
+  // The converter takes the values as the file stores them and swaps their bytes itself.
+  const bool big_endian = (Properties().Flags & BigEndian) != 0;
+  std::vector<uint8_t> words(values.size() * 2);
+  for (size_t i = 0; i < values.size(); ++i) {
+    const auto v = static_cast<uint16_t>(values[i]);
+    if (big_endian) {
+      StoreU16Be(&words[2 * i], v);
+    } else {
+      StoreU16(&words[2 * i], v);
+    }
+  }
+  const size_t third = values.size() / 3;
+  const uint8_t* planes[] = {words.data(), words.data() + 2 * third, words.data() + 4 * third};
+  return ColorConverter().MakeColorPalette(planes, rpWordPlanes3, static_cast<int>(third), false);
+}
+
+TStripLayout TTIFFGraphic::StripLayout() {
+  TImageProperties& p = Properties();
+  const uint32_t samples = p.SamplesPerPixel;
+  const bool planar = p.PlanarConfiguration == 2 && samples > 1;
+  TStripLayout layout;
+  layout.planes = planar ? samples : 1;
+  layout.row_bytes =
+      (uint64_t{static_cast<uint32_t>(p.Width)} * p.BitsPerSample * (planar ? 1 : samples) + 7) / 8;
+  const bool jpeg = p.Compression == ctJPEG;
+  if (!jpeg && p.ColorModel == cmYCbCr &&
+      (p.YCbCrSubSampling[0] != 1 || p.YCbCrSubSampling[1] != 1)) {
+    if (p.BitsPerSample != 8 || planar || samples != 3) NotSupported(kSubsampledLayoutIs);
+    layout.units = TDataUnitLayout{static_cast<uint32_t>(p.Width), p.YCbCrSubSampling[0],
+                                   p.YCbCrSubSampling[1]};
+  }
+  p.BytesPerRow =
+      static_cast<uint32_t>(layout.units ? layout.units->UnitRowBytes() : layout.row_bytes);
+
+  if (p.Compression != ctNone && p.Predictor == kFloatingPointPredictor) {
+    NotSupported(kFloatingPointPredictorIs);
+  }
+  if (p.Compression != ctNone && p.Predictor == kHorizontalDifferencing) {
+    layout.predictor = PredictorRoutineFor(p.BitsPerSample, (p.Flags & BigEndian) != 0);
+    if (layout.predictor == nullptr || layout.units) NotSupported(kDifferencingDepthIs);
+    layout.predictor_distance = planar ? 1 : samples;
+  }
+  return layout;
+}
+
+void TTIFFGraphic::CheckRowFits(const TStripLayout& layout) {
+  TColorManager& converter = ColorConverter();
+  const auto width = static_cast<uint32_t>(Width());
+  if (converter.TargetBytesPerRow(width) >
+      static_cast<uint64_t>(RowStride(width, BitsPerPixel(PixelFormat())))) {
+    throw EColorConversionError(kColorDepthMessage);
+  }
+  const uint64_t decoded = layout.units ? uint64_t{width} * 3 : layout.row_bytes * layout.planes;
+  if (converter.SourceBytesPerRow(width) > decoded) {
+    throw EColorConversionError(kSampleCountMessage);
+  }
+}
+
+}  // namespace quillo

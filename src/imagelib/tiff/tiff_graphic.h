@@ -1,0 +1,59 @@
+// The TIFF reader: the first image of a TIFF file, striped, in any of the colour layouts and
+// compressions the decoders and the colour converter know, loaded into the bitmap it is.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "imagelib/decoders/decoder.h"
+#include "imagelib/reader_graphic.h"
+#include "imagelib/tiff/tiff_directory.h"
+#include "imagelib/tiff/tiff_strips.h"
+
+namespace quillo {
+
+// Raised by the reader for layouts it does not load.
+inline constexpr char kTiledImagesAre[] = "Tiled images are";
+inline constexpr char kFloatingPointPredictorIs[] = "The floating point predictor is";
+inline constexpr char kDifferencingDepthIs[] = "Horizontal differencing at this sample depth is";
+inline constexpr char kSubsampledLayoutIs[] = "Subsampled YCbCr in this layout is";
+
+class TTIFFGraphic : public TReaderGraphic {
+ public:
+  static constexpr char kClassName[] = "TTIFFGraphic";
+  const char* ClassName() const override { return kClassName; }
+
+  // "II" or "MM", version 42, and a first directory inside the stream. The position stays.
+  static bool CanLoadStream(TStream& stream);
+  // Fills Properties() from the directory of the image with that index; false for a header or
+  // directory chain that does not lead to an image with a size.
+  bool ReadProperties(TStream& stream, uint32_t image_index) override;
+  // Loads the first image from the stream's position on.
+  void ReadTiff(TStream& stream);
+
+  void LoadFromStream(TStream& stream) override { ReadTiff(stream); }
+  // TIFF files are written elsewhere; saving a reader writes nothing.
+  void SaveToStream(TStream&) override {}
+
+ private:
+  // The load proper, after the properties were read; the decoder is made here.
+  void LoadImage(TByteReader& file, std::unique_ptr<TDecoder>& decoder);
+  // The closing step of every load: the last progress notice and the decoder's end.
+  void FinishLoad(std::unique_ptr<TDecoder>& decoder);
+  // The colour converter's two sides, then the picture in the format they give, with its
+  // palette, and the YCbCr set-up.
+  void SetUpConversion(TByteReader& file);
+  TPaletteRef ColorMapPalette(TByteReader& file);
+  // How the strips are laid out and which predictor applies.
+  TStripLayout StripLayout();
+  // Before the first row: what the converter writes must fit a bitmap row, and what it reads a
+  // decoded row.
+  void CheckRowFits(const TStripLayout& layout);
+
+  // The directory read last (IFDEntries).
+  TTiffDirectory directory_;
+  std::vector<float> ycbcr_coefficients_;
+};
+
+}  // namespace quillo

@@ -1,0 +1,164 @@
+#include "tiff_oracle.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+
+namespace quillo::testing {
+namespace {
+
+struct TiffCloser {
+  void operator()(TIFF* tiff) const { TIFFClose(tiff); }
+};
+using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
+
+// libtiff's complaints stay quiet; the tests look at its results.
+void Silence() {
+  TIFFSetErrorHandler(nullptr);
+  TIFFSetWarningHandler(nullptr);
+}
+
+TiffHandle Open(const std::string& path, const char* mode) {
+  Silence();
+  return TiffHandle(TIFFOpen(path.c_str(), mode));
+}
+
+}  // namespace
+
+void WriteTiff(const std::string& path, const TiffFields& f, const std::vector<uint8_t>& samples) {
+  TiffHandle tiff = Open(path, f.big_endian ? "wb" : "wl");
+  ASSERT_TRUE(tiff) << path;
+  TIFF* t = tiff.get();
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, f.width);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, f.height);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, f.bits);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, f.samples);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, f.photometric);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, f.compression);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, f.planar);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, f.rows_per_strip ? f.rows_per_strip : f.height);
+  if (f.predictor) TIFFSetField(t, TIFFTAG_PREDICTOR, f.predictor);
+  if (f.fill_order) TIFFSetField(t, TIFFTAG_FILLORDER, f.fill_order);
+  if (f.compression == COMPRESSION_CCITTFAX3) TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, f.t4_options);
+  if (f.subsampling[0])
+    TIFFSetField(t, TIFFTAG_YCBCRSUBSAMPLING, f.subsampling[0], f.subsampling[1]);
+  if (!f.extra_samples.empty()) {
+    TIFFSetField(t, TIFFTAG_EXTRASAMPLES, static_cast<uint16_t>(f.extra_samples.size()),
+                 f.extra_samples.data());
+  }
+  if (!f.color_map.empty()) {
+    const size_t n = f.color_map.size() / 3;
+    TIFFSetField(t, TIFFTAG_COLORMAP, f.color_map.data(), f.color_map.data() + n,
+                 f.color_map.data() + 2 * n);
+  }
+  if (f.jpeg_quality) TIFFSetField(t, TIFFTAG_JPEGQUALITY, f.jpeg_quality);
+  if (f.jpeg_rgb_input) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+
+  const tmsize_t strip_size = TIFFStripSize(t);
+  const uint32_t strips = TIFFNumberOfStrips(t);
+  size_t offset = 0;
+  for (uint32_t s = 0; s < strips; ++s) {
+    const uint32_t per_plane = f.planar == 2 ? strips / f.samples : strips;
+    const uint32_t first_row = (s % per_plane) * (f.rows_per_strip ? f.rows_per_strip : f.height);
+    const uint32_t rows =
+        std::min(f.height - first_row, f.rows_per_strip ? f.rows_per_strip : f.height);
+    const tmsize_t size = TIFFVStripSize(t, rows);
+    ASSERT_LE(size, strip_size);
+    ASSERT_LE(offset + size, samples.size()) << "strip " << s;
+    std::vector<uint8_t> strip(samples.begin() + offset, samples.begin() + offset + size);
+    ASSERT_EQ(TIFFWriteEncodedStrip(t, s, strip.data(), size), size) << "strip " << s;
+    offset += size;
+  }
+  ASSERT_EQ(TIFFWriteDirectory(t), 1);
+}
+
+TiffStrips ReadStrips(const std::string& path) {
+  TiffStrips strips;
+  TiffHandle tiff = Open(path, "r");
+  if (!tiff) return strips;
+  TIFF* t = tiff.get();
+  uint64_t* counts = nullptr;
+  TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
+  for (uint32_t s = 0; s < TIFFNumberOfStrips(t); ++s) {
+    std::vector<uint8_t> raw(counts[s]);
+    TIFFReadRawStrip(t, s, raw.data(), static_cast<tmsize_t>(raw.size()));
+    strips.raw.push_back(std::move(raw));
+    std::vector<uint8_t> decoded(TIFFStripSize(t));
+    const tmsize_t n = TIFFReadEncodedStrip(t, s, decoded.data(), -1);
+    decoded.resize(n < 0 ? 0 : static_cast<size_t>(n));
+    strips.decoded.push_back(std::move(decoded));
+  }
+  return strips;
+}
+
+std::vector<uint32_t> ReadRgba(const std::string& path) {
+  TiffHandle tiff = Open(path, "r");
+  if (!tiff) return {};
+  uint32_t width = 0, height = 0;
+  TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
+  std::vector<uint32_t> pixels(size_t{width} * height);
+  if (!TIFFReadRGBAImageOriented(tiff.get(), width, height, pixels.data(), ORIENTATION_TOPLEFT,
+                                 0)) {
+    return {};
+  }
+  return pixels;
+}
+
+std::vector<uint8_t> ReadSamples(const std::string& path) {
+  TiffHandle tiff = Open(path, "r");
+  if (!tiff) return {};
+  TIFF* t = tiff.get();
+  uint16_t compression = 1, planar = 1, samples = 1;
+  uint32_t height = 0;
+  TIFFGetField(t, TIFFTAG_IMAGELENGTH, &height);
+  TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
+  TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  if (compression == COMPRESSION_JPEG) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+  const tmsize_t line = TIFFScanlineSize(t);
+  const uint16_t planes = planar == 2 ? samples : 1;
+  std::vector<uint8_t> out(static_cast<size_t>(line) * height * planes);
+  for (uint16_t p = 0; p < planes; ++p) {
+    for (uint32_t y = 0; y < height; ++y) {
+      if (TIFFReadScanline(t, out.data() + (size_t{p} * height + y) * line, y, p) < 0) return {};
+    }
+  }
+  return out;
+}
+
+std::vector<uint8_t> Pattern(size_t size, uint32_t seed) {
+  std::vector<uint8_t> bytes(size);
+  uint32_t state = seed * 2654435761u + 1;
+  for (size_t i = 0; i < size; ++i) {
+    // Smooth ramps with some noise and occasional runs, so that every coder has work to do.
+    state = state * 1103515245u + 12345u;
+    const bool run = (i / 97) % 5 == 0;
+    bytes[i] = run ? static_cast<uint8_t>(seed * 31) : static_cast<uint8_t>(i * 3 + (state >> 28));
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> BilevelPattern(uint32_t width, uint32_t height) {
+  const size_t row_bytes = (size_t{width} + 7) / 8;
+  std::vector<uint8_t> bytes(row_bytes * height);
+  static constexpr uint32_t kRuns[] = {1, 0, 3, 13, 64, 2, 65, 7, 200, 1729, 5, 2561, 8, 63, 130};
+  size_t k = 0;
+  for (uint32_t y = 0; y < height; ++y) {
+    uint32_t x = 0;
+    bool black = y % 3 == 1;  // some rows start with a black run
+    while (x < width) {
+      const uint32_t run = kRuns[(k++ + y) % std::size(kRuns)];
+      for (uint32_t i = 0; i < run && x < width; ++i, ++x) {
+        if (black) bytes[y * row_bytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+      }
+      black = !black;
+    }
+  }
+  return bytes;
+}
+
+}  // namespace quillo::testing
