@@ -2,7 +2,9 @@
 
 #include <stdexcept>
 #include <unordered_map>
+#include <vector>
 
+#include "jobs/convert_images.h"
 #include "jobs/enfuse_batch.h"
 #include "jobs/rename_images.h"
 #include "jobs/rotate_images.h"
@@ -169,27 +171,32 @@ void TForm1::SpeedButton_RenameProcessClick() { rename_running = false; }
 void TForm1::SpeedButton_ConversionProcessClick() { conversion_running = false; }
 void TForm1::SpeedButton_EnfuseDefaultClick() { Edit_Option.SetText("-o"); }
 
+void TForm1::ListInto(ListEditor& lines, const EditBox& folder, std::string_view masks,
+                      const CheckBox& sub_folders) {
+  const std::vector<std::string> left_out =
+      ListImageFiles(folder.Text(), masks, lines, FindOptions(sub_folders));
+  if (!unlisted_hook) return;
+  for (const std::string& path : left_out) unlisted_hook(path);
+}
+
 void TForm1::SpeedButton_RotateGetImagesClick() {
-  ListImageFiles(Edit_RotateSource.Text(), kJpegMasks, Editor1,
-                 FindOptions(CheckBox_RotateSubFolder));
+  ListInto(Editor1, Edit_RotateSource, kJpegMasks, CheckBox_RotateSubFolder);
 }
 
 void TForm1::SpeedButton_EnfuseGetImagesClick() {
-  ListImageFiles(Edit_EnfuseSource.Text(),
-                 MaskListForImageType(RadioGroup_EnfuseImageType.ItemIndex()), Editor2,
-                 FindOptions(CheckBox_EnfuseSubFolder));
+  ListInto(Editor2, Edit_EnfuseSource, MaskListForImageType(RadioGroup_EnfuseImageType.ItemIndex()),
+           CheckBox_EnfuseSubFolder);
 }
 
 void TForm1::SpeedButton_RenameGetImagesClick() {
-  ListImageFiles(Edit_RenameSource.Text(),
-                 MaskListForImageType(RadioGroup_RenameImageType.ItemIndex()), Editor3,
-                 FindOptions(CheckBox_RenameSubFolder));
+  ListInto(Editor3, Edit_RenameSource, MaskListForImageType(RadioGroup_RenameImageType.ItemIndex()),
+           CheckBox_RenameSubFolder);
 }
 
 void TForm1::SpeedButton_ConversionGetImagesClick() {
-  ListImageFiles(Edit_ConversionSource.Text(),
-                 MaskListForImageType(RadioGroup_ConversionImageFindType.ItemIndex()), Editor4,
-                 FindOptions(CheckBox_ConversionSubFolder));
+  ListInto(Editor4, Edit_ConversionSource,
+           MaskListForImageType(RadioGroup_ConversionImageFindType.ItemIndex()),
+           CheckBox_ConversionSubFolder);
 }
 
 void TForm1::SpeedButton_RotateExecuteClick() {
@@ -202,8 +209,9 @@ void TForm1::SpeedButton_RenameExecuteClick() {
   RunExclusive(rename_in_progress_, [this] { RenameImages(*this); });
 }
 
-// Does nothing until the conversion job exists.
-void TForm1::SpeedButton_ConversionExecuteClick() {}
+void TForm1::SpeedButton_ConversionExecuteClick() {
+  RunExclusive(conversion_in_progress_, [this] { ConvertImages(*this); });
+}
 
 bool TForm1::ChooseFolder(EditBox& target) {
   if (!BrowseDialog1.Execute()) return false;

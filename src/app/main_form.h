@@ -65,14 +65,22 @@ class TForm1 : public FormControls {
   TRegManager Reg1;
   TBrowseDialog BrowseDialog1;
 
+  // Runs for every file a listing leaves out because its path holds a line break and so cannot
+  // be a line of the list (the command-line front end warns about each).
+  std::function<void(const std::string& path)> unlisted_hook;
+
  private:
   std::string executable_path_;
   int active_jobs_ = 0;
   bool rotate_in_progress_ = false;
   bool rename_in_progress_ = false;
+  bool conversion_in_progress_ = false;
 
   // Runs a job unless the same job is already running further up the stack.
   void RunExclusive(bool& in_progress, const std::function<void()>& job);
+  // Lists the folder's image files into the editor and reports the ones left out.
+  void ListInto(ListEditor& lines, const EditBox& folder, std::string_view masks,
+                const CheckBox& sub_folders);
   // Lets the user choose a folder for the edit box; false when nothing was chosen.
   bool ChooseFolder(EditBox& target);
 };

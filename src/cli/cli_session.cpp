@@ -47,6 +47,13 @@ constexpr TabControls kEnfuseTab = {"Edit_EnfuseSource",
                                     "SpeedButton_EnfuseGetImages",
                                     "SpeedButton_EnfuseExecute",
                                     nullptr};
+constexpr TabControls kConvertTab = {"Edit_ConversionSource",
+                                     "CheckBox_ConversionSubFolder",
+                                     "RadioGroup_ConversionImageFindType",
+                                     "Editor4",
+                                     "SpeedButton_ConversionGetImages",
+                                     "SpeedButton_ConversionExecute",
+                                     "SpeedButton_ConversionProcess"};
 
 // An option typed into an edit box, the settings item's default when it is not given.
 struct EditOption {
@@ -55,12 +62,33 @@ struct EditOption {
   const char* setting;
 };
 
+// The path on one line: line breaks and the backslash that introduces them written as escapes.
+std::string EscapedLineBreaks(const std::string& path) {
+  std::string escaped;
+  for (const char c : path) {
+    if (c == '\n') {
+      escaped += "\\n";
+    } else if (c == '\r') {
+      escaped += "\\r";
+    } else if (c == '\\') {
+      escaped += "\\\\";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
 class Session {
  public:
   Session(const CommandLine& line, CliStreams io, const volatile std::sig_atomic_t& interrupted)
       : line_(line), io_(io), interrupted_(interrupted), app_("quillomark-cli") {
     app_.Window().status_hook = [this](const std::string& text) {
       io_.err << text << '\n' << std::flush;
+    };
+    app_.Form().unlisted_hook = [this](const std::string& path) {
+      io_.err << "quillomark-cli: left out, the name holds a line break: "
+              << EscapedLineBreaks(path) << '\n';
     };
     // A warning is told at once and the work goes on; errors end the command.
     app_.box_hook = [this](const ShownBox& box) {
@@ -71,6 +99,7 @@ class Session {
   int Run() {
     if (line_.command == "list") return List();
     if (line_.command == "rotate") return Rotate();
+    if (line_.command == "convert") return Convert();
     if (line_.command == "rename") {
       return Job(
           kRenameTab, {{"prefix", "Edit_Prefix", "Prefix"}, {"suffix", "Edit_Suffix", "Suffix"}},
@@ -102,6 +131,16 @@ class Session {
     }
     app_.Pick("RadioGroup_TurnDirection", direction);
     return Job(kRotateTab, {}, {}, {{"dest", "Edit_RotateDest"}});
+  }
+
+  // The format names in the order of the output-type items; without --to, the tab's first item.
+  int Convert() {
+    static const char* const kFormats[] = {"bmp", "jpg", "tif"};
+    const std::string to = line_.Value("to", kFormats[0]);
+    const auto found = std::find(std::begin(kFormats), std::end(kFormats), to);
+    if (found == std::end(kFormats)) return Usage("--to: expected bmp, jpg or tif, not " + to);
+    app_.Pick("RadioGroup_ConversionImageType", static_cast<int>(found - std::begin(kFormats)));
+    return Job(kConvertTab, {}, {}, {{"dest", "Edit_ConversionDest"}});
   }
 
   int List() {

@@ -66,6 +66,13 @@ const std::vector<CommandInfo>& Commands() {
            {"option", "TEXT", "enfuse options before the output name (default -o)"},
        }),
        {"source"}},
+      {"convert",
+       "copy or convert the listed images into DIR as BMP, JPEG or TIFF files",
+       WithListing({
+           {"dest", "DIR", "output folder"},
+           {"to", "bmp|jpg|tif", "output format (default bmp); files already in it are copied"},
+       }),
+       {"source", "dest"}},
   };
   return commands;
 }
@@ -165,7 +172,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
 std::string UsageLine(const std::string& command) {
   const CommandInfo* info = FindCommand(command);
   if (info == nullptr)
-    return "usage: quillomark-cli list|rotate|rename|enfuse [options]  (--help for more)";
+    return "usage: quillomark-cli list|rotate|rename|enfuse|convert [options]  (--help for more)";
   std::string line = std::string("usage: quillomark-cli ") + info->name;
   for (const OptionInfo& option : info->options) {
     const bool required =

@@ -10,7 +10,7 @@
 namespace quillo {
 
 struct CommandLine {
-  // "list", "rotate", "rename", "enfuse"; empty for the program's own --help
+  // "list", "rotate", "rename", "enfuse", "convert"; empty for the program's own --help
   std::string command;
   bool help = false;
   std::map<std::string, std::string> values;  // option name without "--" to its value

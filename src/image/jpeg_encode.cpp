@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "image/image_limits.h"
 #include "image/jpeg_glue.h"
 #include "image/jpeg_image.h"
 #include "image/pixel_codec.h"
@@ -77,6 +78,9 @@ void TJPEGImage::CompressBitmap() {
   if (!bitmap_ || bitmap_->Width() == 0 || bitmap_->Height() == 0) return;
   auto data = std::make_shared<TJPEGData>();
   data->bytes = std::make_unique<TMemoryStream>();
+  // Room for as many bytes as the picture has, which a JPEG hardly ever exceeds: the bytes are
+  // then written once, not copied each time the store would have grown.
+  data->bytes->Reserve(CheckedSize(RowStride(bitmap_->Width(), 24), bitmap_->Height()));
   try {
     TJpegCompressor encoder;
     encoder.SetProgressHook(

@@ -50,7 +50,8 @@ class TJPEGImage : public TGraphic {
   TJPEGImage();
   ~TJPEGImage() override;
 
-  const char* ClassName() const override { return "TJPEGImage"; }
+  static constexpr char kClassName[] = "TJPEGImage";
+  const char* ClassName() const override { return kClassName; }
 
   // From an adapter: share its store and its bitmap's pixels. From a bitmap: a new empty store
   // and a bitmap sharing the source's pixels; nothing is encoded yet. From anything else: ask it

@@ -1,6 +1,7 @@
 // The graphic classes and file extensions the program registers at start, in their fixed order,
 // and the order in which they leave at program end.
 #include "image/bitmap.h"
+#include "image/jpeg_image.h"
 #include "imagelib/format_registry.h"
 #include "imagelib/formats/autodesk.h"
 #include "imagelib/formats/cut.h"
@@ -22,7 +23,6 @@ namespace {
 // Graphic classes of the framework that nothing in this program loads.
 const TGraphicClass kIconClass("TIcon");
 const TGraphicClass kMetafileClass("TMetafile");
-const TGraphicClass kJPEGImageClass("TJPEGImage");
 
 struct Registration {
   const char* extension;
@@ -40,10 +40,10 @@ void RegisterFileFormats(TFileFormatList& list) {
       {"ico", "Windows icons", "", fkRaster, kIconClass},
       {"wmf", "Windows metafiles", "", fkVector, kMetafileClass},
       {"emf", "Windows metafiles", "Windows enhanced meta files", fkVector, kMetafileClass},
-      {"jfif", "JPG images", "JFIF images", fkRaster, kJPEGImageClass},
-      {"jpg", "", "JPG images", fkRaster, kJPEGImageClass},
-      {"jpe", "", "JPE images", fkRaster, kJPEGImageClass},
-      {"jpeg", "", "JPEG images", fkRaster, kJPEGImageClass},
+      {"jfif", "JPG images", "JFIF images", fkRaster, ClassOf<TJPEGImage>()},
+      {"jpg", "", "JPG images", fkRaster, ClassOf<TJPEGImage>()},
+      {"jpe", "", "JPE images", fkRaster, ClassOf<TJPEGImage>()},
+      {"jpeg", "", "JPEG images", fkRaster, ClassOf<TJPEGImage>()},
       {"rle", "Windows bitmaps", "Run length encoded Windows bitmaps", fkRaster,
        ClassOf<TBitmap>()},
       {"dib", "", "Device independant Windows bitmaps", fkRaster, ClassOf<TBitmap>()},

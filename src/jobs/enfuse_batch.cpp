@@ -4,6 +4,7 @@
 
 #include "form/form_controls.h"
 #include "jobs/job_run.h"
+#include "platform/errors.h"
 #include "platform/file_stream.h"
 #include "platform/path.h"
 #include "platform/text_rules.h"
@@ -42,6 +43,11 @@ std::string BaseName(std::string_view file_name) { return ChangeFileExt(file_nam
 }  // namespace
 
 std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::string& option) {
+  for (const std::string& name : bracket) {
+    if (name.find_first_of("\"\r\n") != std::string::npos) {
+      throw Exception(Format(kUnsafeBatchNamePattern, {name}));
+    }
+  }
   std::string output = "enfused/";
   for (size_t k = 0; k < bracket.size(); ++k) {
     if (k > 0) output += '-';

@@ -6,6 +6,7 @@
 
 #include "form/form_controls.h"
 #include "jobs/job_run.h"
+#include "jobs/target_collision.h"
 #include "platform/file_copy.h"
 #include "platform/path.h"
 
@@ -39,6 +40,7 @@ void RenameImages(FormControls& form) {
   const RunningJob running(form.rename_running, form.SpeedButton_RenameProcess);
   int32_t number = form.FirstNumber();
   const int count = form.Editor3.LineCount();
+  const PendingSources pending(form.Editor3, count);
   for (int i = 0; i < count; ++i) {
     if (i % 10 == 0) {
       form.SetStatusText(kProgressPrefix + CheckedLine(form.Editor3, i));
@@ -50,7 +52,9 @@ void RenameImages(FormControls& form) {
       return;
     }
     const std::string source = CheckedLine(form.Editor3, i);
-    CopyFileAtomically(source, TargetName(form, source, number));
+    const std::string target = TargetName(form, source, number);
+    pending.CheckTarget(i, source, target);
+    CopyFileAtomically(source, target);
     number = AddWrapping(number, form.Step());
   }
   form.SetStatusText(kCompleteText);

@@ -1,6 +1,8 @@
 #include "listing/image_listing.h"
 
+#include <algorithm>
 #include <iterator>
+#include <optional>
 
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -14,7 +16,14 @@ bool TSortedPathList::Order::operator()(const std::string& a, const std::string&
   return order != 0 ? order < 0 : a < b;
 }
 
-bool TSortedPathList::Add(std::string path) { return paths_.insert(std::move(path)).second; }
+bool TSortedPathList::Add(std::string path) {
+  if (path.find_first_of("\r\n") != std::string::npos) {
+    // Every matching pattern adds a path again, one right after the other.
+    if (left_out_.empty() || left_out_.back() != path) left_out_.push_back(std::move(path));
+    return false;
+  }
+  return paths_.insert(std::move(path)).second;
+}
 
 std::vector<std::string> SplitMasks(std::string_view masks) {
   std::vector<std::string> patterns;
@@ -29,16 +38,27 @@ std::vector<std::string> SplitMasks(std::string_view masks) {
   return patterns;
 }
 
-void FindFiles(const std::string& folder, TSortedPathList& target, std::string_view masks,
-               TFindOptions options) {
+namespace {
+
+// One level of the search; open_folders holds the folder being searched and those it lies in.
+void FindFilesBelow(const std::string& folder, TSortedPathList& target, std::string_view masks,
+                    TFindOptions options, std::vector<FileIdentity>& open_folders) {
   if (!DirectoryExists(folder)) throw Exception(folder + "is Invalid.");
   const std::string base = AddTrailingBackslash(folder);
   const std::vector<std::string> patterns = SplitMasks(masks);
+  if (const std::optional<FileIdentity> self = IdentifyFile(folder)) open_folders.push_back(*self);
+  const size_t depth = open_folders.size();
   EnumerateFolder(base, [&](const FolderEntry& entry) {
     if (entry.name == "." || entry.name == "..") return;
     if (entry.is_folder) {
       if (options & foFolders) target.Add(base + entry.name);
-      if (options & foSubFolders) FindFiles(base + entry.name, target, masks, options);
+      if (!(options & foSubFolders)) return;
+      const std::optional<FileIdentity> sub = IdentifyFile(base + entry.name);
+      if (sub && std::find(open_folders.begin(), open_folders.end(), *sub) != open_folders.end()) {
+        return;
+      }
+      FindFilesBelow(base + entry.name, target, masks, options, open_folders);
+      open_folders.resize(depth);
       return;
     }
     if (!(options & foFiles)) return;
@@ -49,11 +69,20 @@ void FindFiles(const std::string& folder, TSortedPathList& target, std::string_v
   });
 }
 
-void ListImageFiles(const std::string& folder, std::string_view masks, ListEditor& lines,
-                    TFindOptions options) {
+}  // namespace
+
+void FindFiles(const std::string& folder, TSortedPathList& target, std::string_view masks,
+               TFindOptions options) {
+  std::vector<FileIdentity> open_folders;
+  FindFilesBelow(folder, target, masks, options, open_folders);
+}
+
+std::vector<std::string> ListImageFiles(const std::string& folder, std::string_view masks,
+                                        ListEditor& lines, TFindOptions options) {
   TSortedPathList found;
   FindFiles(folder, found, masks, options);
   lines.SetLines(found.Items());
+  return found.LeftOut();
 }
 
 std::string MaskListForImageType(int item_index) {

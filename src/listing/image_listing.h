@@ -16,30 +16,37 @@ using TFindOptions = uint8_t;
 
 // Paths kept sorted without regard to letter case. Names that differ only in case are both
 // real files on a case-sensitive file system, so ties are broken byte-wise; only an exact
-// duplicate is refused.
+// duplicate is refused. A path holding a line break cannot be one line of a list: it is refused
+// too and kept apart, so that it can be reported.
 class TSortedPathList {
  public:
   bool Add(std::string path);
   std::vector<std::string> Items() const { return {paths_.begin(), paths_.end()}; }
   size_t Count() const { return paths_.size(); }
+  // The paths refused for a line break, in the order they were found.
+  const std::vector<std::string>& LeftOut() const { return left_out_; }
 
  private:
   struct Order {
     bool operator()(const std::string& a, const std::string& b) const;
   };
   std::set<std::string, Order> paths_;
+  std::vector<std::string> left_out_;
 };
 
 // "*.jpg;*.jpeg" gives ".jpg" and ".jpeg"; "*.*" gives ".*"; empty parts are dropped.
 std::vector<std::string> SplitMasks(std::string_view masks);
 
 // Adds the matching paths below the folder; raises "<folder>is Invalid." for a missing folder.
+// A subfolder that is the folder itself or one of the folders it lies in (a link leading back)
+// is not entered again, so that a loop of links ends.
 void FindFiles(const std::string& folder, TSortedPathList& target, std::string_view masks,
                TFindOptions options);
 
-// Replaces the editor's lines by the sorted result; on an error the lines stay as they were.
-void ListImageFiles(const std::string& folder, std::string_view masks, ListEditor& lines,
-                    TFindOptions options);
+// Replaces the editor's lines by the sorted result and returns the paths left out for a line
+// break; on an error the lines stay as they were.
+std::vector<std::string> ListImageFiles(const std::string& folder, std::string_view masks,
+                                        ListEditor& lines, TFindOptions options);
 
 inline constexpr char kJpegMasks[] = "*.jpg;*.jpeg";
 

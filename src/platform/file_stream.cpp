@@ -1,28 +1,67 @@
 #include "platform/file_stream.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <vector>
 
 #include "platform/errors.h"
+#include "platform/file_system.h"
 
 namespace quillo {
 namespace {
 
+// Tries for a free short temporary name before the folder counts as refusing new files.
+constexpr int kNameAttempts = 100;
+
 std::string SystemErrorText(int error) { return std::strerror(error); }
 
+[[noreturn]] void ThrowOpenError(const std::string& path, int error) {
+  throw EFOpenError(Format(kFileOpenErrorPattern, {ExpandFileName(path), SystemErrorText(error)}));
+}
+
+[[noreturn]] void ThrowCreateError(const std::string& path, int error) {
+  throw EFCreateError(
+      Format(kFileCreateErrorPattern, {ExpandFileName(path), SystemErrorText(error)}));
+}
+
+// Pipes, devices and sockets are no files to read or rewrite: they may block or never end.
+int NotRegularFileError(mode_t mode) { return S_ISDIR(mode) ? EISDIR : EOPNOTSUPP; }
+
+// 0, or the error for a descriptor that is no regular file.
+int RegularFileCheck(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return errno;
+  return S_ISREG(st.st_mode) ? 0 : NotRegularFileError(st.st_mode);
+}
+
 // Permissions for a new file: those of the file it replaces, else the usual ones under umask.
+// The set-user, set-group and sticky bits are not carried over to content of our making.
 mode_t NewFileMode(const std::string& target) {
   struct stat st {};
-  if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+  if (::stat(target.c_str(), &st) == 0) return st.st_mode & 0777;
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
+}
+
+// ".qm-" and eight random letters or digits, in the folder: short, so that it fits wherever the
+// target's name fits, and hidden.
+std::string ShortTemporaryName(const std::string& folder) {
+  constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  uint64_t bits = 0;
+  if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != sizeof bits) {
+    bits = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+           (static_cast<uint64_t>(::getpid()) << 40);
+  }
+  std::string name = folder + "/.qm-";
+  for (int i = 0; i < 8; ++i, bits /= 36) name += kAlphabet[bits % 36];
+  return name;
 }
 
 // Repeats a read or write step until count bytes have moved, the file ends or the step fails;
@@ -50,38 +89,53 @@ std::string ExpandFileName(const std::string& path) {
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path) {
   if (mode == fmOpenRead) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-      ::close(fd_);
-      fd_ = -1;
-      errno = EISDIR;
-    }
-    if (fd_ < 0) {
-      throw EFOpenError(
-          Format(kFileOpenErrorPattern, {ExpandFileName(path), SystemErrorText(errno)}));
-    }
-    return;
+    OpenForReading();
+  } else {
+    CreateTemporary();
   }
+}
+
+void TFileStream::OpenForReading() {
+  // Without O_NONBLOCK, opening a named pipe waits for a writer that may never come.
+  fd_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd_ < 0) ThrowOpenError(path_, errno);
+  if (const int error = RegularFileCheck(fd_); error != 0) {
+    ::close(fd_);
+    fd_ = -1;
+    ThrowOpenError(path_, error);
+  }
+}
+
+void TFileStream::CreateTemporary() {
   writing_ = true;
-  const std::filesystem::path target(path);
+  if (path_.empty()) ThrowCreateError(path_, ENOENT);
   struct stat st {};
-  if (path.empty() || (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
-    throw EFCreateError(
-        Format(kFileCreateErrorPattern,
-               {ExpandFileName(path), SystemErrorText(path.empty() ? ENOENT : EISDIR)}));
+  if (::stat(path_.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) ThrowCreateError(path_, EISDIR);
+    // The folder would let the file be replaced, but the user has protected the file itself.
+    if (::faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0) {
+      ThrowCreateError(path_, errno);
+    }
   }
-  std::string name = target.filename().string();
-  std::string temp = (target.parent_path() / ("." + name + ".XXXXXX")).string();
-  std::vector<char> buffer(temp.begin(), temp.end());
-  buffer.push_back('\0');
-  fd_ = ::mkstemp(buffer.data());
-  if (fd_ < 0) {
-    throw EFCreateError(
-        Format(kFileCreateErrorPattern, {ExpandFileName(path), SystemErrorText(errno)}));
+  const std::string folder = FolderOfPath(path_);
+  // The unnamed file gets its name through /proc at commit; a kill before that leaves nothing.
+  int error = EOPNOTSUPP;
+  if (DirectoryExists("/proc/self/fd")) {
+    fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    error = fd_ < 0 ? errno : 0;
   }
-  temp_path_ = buffer.data();
-  ::fchmod(fd_, NewFileMode(path));
+  if (error == EOPNOTSUPP || error == EISDIR) {
+    // No unnamed files on this file system (EISDIR from kernels that do not know them).
+    for (int attempt = 0; attempt < kNameAttempts && fd_ < 0; ++attempt) {
+      temp_path_ = ShortTemporaryName(folder);
+      fd_ = ::open(temp_path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      error = fd_ < 0 ? errno : 0;
+      if (error != 0 && error != EEXIST) break;
+    }
+    if (fd_ < 0) temp_path_.clear();
+  }
+  if (fd_ < 0) ThrowCreateError(path_, error);
+  ::fchmod(fd_, NewFileMode(path_));
 }
 
 TFileStream::~TFileStream() {
@@ -124,11 +178,35 @@ int64_t TFileStream::Size() {
   return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? st.st_size : 0;
 }
 
+bool TFileStream::LinkUnnamed() {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  const auto link_as = [&](const std::string& name) {
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  };
+  if (link_as(path_)) return true;
+  if (errno != EEXIST) return false;
+  // A link never replaces an existing name; the rename that follows does.
+  const std::string folder = FolderOfPath(path_);
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    temp_path_ = ShortTemporaryName(folder);
+    if (link_as(temp_path_)) return ::rename(temp_path_.c_str(), path_.c_str()) == 0;
+    if (errno != EEXIST) break;
+  }
+  temp_path_.clear();
+  return false;
+}
+
 void TFileStream::Commit() {
   if (!writing_ || fd_ < 0) return;
-  const bool closed = ::close(fd_) == 0;
+  bool placed = false;
+  if (temp_path_.empty()) {
+    placed = LinkUnnamed();
+    ::close(fd_);
+  } else {
+    placed = ::close(fd_) == 0 && ::rename(temp_path_.c_str(), path_.c_str()) == 0;
+  }
   fd_ = -1;
-  if (!closed || ::rename(temp_path_.c_str(), path_.c_str()) != 0) {
+  if (!placed) {
     Discard();
     throw EWriteError(kWriteErrorMessage);
   }
@@ -146,6 +224,28 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
   TFileStream file(path, fmCreate);
   file.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
   file.Commit();
+}
+
+void RewriteWholeFile(const std::string& path, const std::string& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) ThrowCreateError(path, errno);
+  if (const int error = RegularFileCheck(fd); error != 0) {
+    ::close(fd);
+    ThrowCreateError(path, error);
+  }
+  const auto size = static_cast<int64_t>(bytes.size());
+  struct stat st {};
+  bool written = ::fstat(fd, &st) == 0;
+  if (written && size > st.st_size) {
+    written = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) == 0 || errno == EOPNOTSUPP;
+  }
+  written =
+      written && Transfer(fd, size, [&](int64_t done) {
+                   return ::pwrite(fd, bytes.data() + done, static_cast<size_t>(size - done), done);
+                 }) == size;
+  written = written && ::ftruncate(fd, size) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed) throw EWriteError(kWriteErrorMessage);
 }
 
 }  // namespace quillo

@@ -1,5 +1,6 @@
-// File streams. A stream opened for creating writes into a temporary file beside the target and
-// replaces the target only on Commit(), so a failure half-way never damages an existing file.
+// File streams. A stream opened for creating writes into an unnamed temporary file in the target's
+// folder (a short hidden name where the file system has no unnamed files) and puts it in place of
+// the target only on Commit(), so a failure, or a kill, half-way never damages an existing file.
 #pragma once
 
 #include <string>
@@ -12,7 +13,9 @@ enum TFileMode : uint8_t { fmOpenRead, fmCreate };
 
 class TFileStream : public TStream {
  public:
-  // Throws EFOpenError (fmOpenRead) or EFCreateError (fmCreate) with the full path.
+  // Throws EFOpenError (fmOpenRead) or EFCreateError (fmCreate) with the full path. Reading never
+  // waits: anything but a regular file is refused. An existing target the process may not write
+  // is refused too, although the folder would let it be replaced.
   TFileStream(const std::string& path, TFileMode mode);
   // An uncommitted created file is discarded; the target keeps its old content.
   ~TFileStream() override;
@@ -24,7 +27,7 @@ class TFileStream : public TStream {
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() override;
 
-  // Closes the temporary file and renames it over the target.
+  // Gives the temporary file the target's name, replacing the target in one step.
   // Throws EWriteError when that fails (the temporary file is removed). A no-op for read streams.
   void Commit();
 
@@ -33,10 +36,15 @@ class TFileStream : public TStream {
   int Handle() const { return fd_; }
 
  private:
+  void OpenForReading();
+  void CreateTemporary();
+  // Names the unnamed temporary file: the target's name when it is free, else a short hidden
+  // name that is then renamed over the target. False with errno set when that fails.
+  bool LinkUnnamed();
   void Discard() noexcept;
 
   std::string path_;
-  std::string temp_path_;
+  std::string temp_path_;  // the hidden name, when the temporary file has one
   int fd_ = -1;
   bool writing_ = false;
 };
@@ -48,5 +56,9 @@ std::string ExpandFileName(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
 // Writes a whole file atomically (EFCreateError / EWriteError on failure).
 void WriteWholeFile(const std::string& path, const std::string& bytes);
+// Overwrites an existing regular file where it stands, for a folder that lets no new file be made
+// beside it. Not atomic: the space is reserved first, so that a full disk stops it before the
+// first byte changes. EFCreateError when the file cannot be opened for writing, else EWriteError.
+void RewriteWholeFile(const std::string& path, const std::string& bytes);
 
 }  // namespace quillo

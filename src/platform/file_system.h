@@ -23,6 +23,15 @@ struct FileIdentity {
 // The identity of what the path names, links followed; none when it names nothing.
 std::optional<FileIdentity> IdentifyFile(const std::string& path);
 
+// The path a chain of symbolic links ends at: the path itself when it is no link. The end need
+// not exist, so that a link to a file not yet made leads to where the file is to be made.
+std::string FollowLinks(const std::string& path);
+
+// The folder the file system looks in for the path's last part; "." for a bare name.
+std::string FolderOfPath(const std::string& path);
+// Whether the process may add entries to that folder, judged by its effective permissions.
+bool FolderOfPathWritable(const std::string& path);
+
 struct FolderEntry {
   std::string name;
   bool is_folder = false;  // links to folders count as folders

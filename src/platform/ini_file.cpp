@@ -182,9 +182,18 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
     return EIniFileException(Format(kIniFileWriteErrorPattern, {file_name_}));
   };
   if (!FitsLayout(section, key, value)) throw refused();
+  // A link to the settings file stays a link: the file it leads to is the one updated.
+  const std::string target = FollowLinks(file_name_);
   try {
-    const std::string content = FileExists(file_name_) ? ReadWholeFile(file_name_) : "";
-    WriteWholeFile(file_name_, WithKey(content, section, key, value));
+    const bool exists = FileExists(target);
+    const std::string updated = WithKey(exists ? ReadWholeFile(target) : "", section, key, value);
+    try {
+      WriteWholeFile(target, updated);
+    } catch (const EFCreateError&) {
+      // No new file can be made beside it, but the file itself may still be writable.
+      if (!exists || FolderOfPathWritable(target)) throw;
+      RewriteWholeFile(target, updated);
+    }
   } catch (const EStreamError&) {
     throw refused();
   }

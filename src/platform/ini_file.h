@@ -32,9 +32,10 @@ class TIniFile {
                          std::string_view fallback) const;
 
   // Sets the key, creating the file, the section and the key as needed; the file is replaced
-  // atomically. Throws EIniFileException, leaving the file untouched, when the file cannot be
-  // read or replaced, or when a line break, a "=" in the key or a "]" in the section would
-  // break the file's layout.
+  // atomically, or rewritten where it stands when its folder lets no new file be made. A link is
+  // followed to the file it leads to. Throws EIniFileException, leaving the file untouched, when
+  // the file cannot be read (anything but a regular file) or written, or when a line break, a
+  // "=" in the key or a "]" in the section would break the file's layout.
   void WriteString(std::string_view section, std::string_view key, std::string_view value) const;
 
  private:

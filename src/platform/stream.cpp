@@ -70,6 +70,10 @@ void TMemoryStream::SetSize(int64_t size) {
   position_ = std::min(position_, Size());
 }
 
+void TMemoryStream::Reserve(int64_t capacity) {
+  data_.reserve(static_cast<size_t>(std::max<int64_t>(0, capacity)));
+}
+
 void TMemoryStream::Clear() {
   data_.clear();
   position_ = 0;

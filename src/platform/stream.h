@@ -41,6 +41,9 @@ class TMemoryStream : public TStream {
   int64_t Size() override { return static_cast<int64_t>(data_.size()); }
 
   void SetSize(int64_t size);
+  // Sets aside room for that many bytes, so that writing up to them never moves the data. Room
+  // that is never written takes no memory from the system.
+  void Reserve(int64_t capacity);
   void Clear();
   const uint8_t* Memory() const { return data_.data(); }
   uint8_t* Memory() { return data_.data(); }

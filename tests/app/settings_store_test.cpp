@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <iterator>
 
 #include "platform/ini_file.h"
+#include "support/child_process.h"
 #include "support/permission_checks.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_window.h"
@@ -123,22 +127,81 @@ TEST_F(SettingsStoreTest, RenamedExecutableUsesItsOwnFile) {
   EXPECT_EQ(ReadFile(Ini()), "[data]\nPrefix=old name\n");
 }
 
-TEST_F(SettingsStoreTest, ReadOnlyFolderReportsTheWriteErrorAndTheWindowStillCloses) {
-  dir_.Write("Quillomark.ini", kDefaultFile);
-  ::chmod(dir_.Str().c_str(), 0555);
+TEST_F(SettingsStoreTest, ProtectedFileOrFolderReportsTheWriteErrorAndTheWindowStillCloses) {
+  const struct {
+    const char* name;
+    bool file_exists;
+    mode_t file_mode;
+    mode_t folder_mode;
+    bool saved;
+  } cases[] = {
+      // No temporary file can be made beside it, but the file itself may be written.
+      {"WritableFileInReadOnlyFolderIsRewrittenInPlace", true, 0644, 0555, true},
+      {"ReadOnlyFileInWritableFolderIsKept", true, 0444, 0755, false},
+      {"NoFileInReadOnlyFolder", false, 0, 0555, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = dir_.Mkdir(c.name);
+    const std::string ini = folder + "/Quillomark.ini";
+    if (c.file_exists) {
+      dir_.Write(std::string(c.name) + "/Quillomark.ini", kDefaultFile);
+      ::chmod(ini.c_str(), c.file_mode);
+    }
+    ::chmod(folder.c_str(), c.folder_mode);
+    HeadlessApp app(folder + "/Quillomark.exe");
+    app.Show();
+    app.Type("Edit_Prefix", "changed");
+    {
+      testing::ScopedPermissionChecks checks;
+      app.Close();
+    }
+    EXPECT_FALSE(app.Form().JobActive());
+    if (c.saved) {
+      EXPECT_TRUE(app.Boxes().empty());
+      EXPECT_EQ(TIniFile(ini).ReadString("data", "Prefix", ""), "changed");
+    } else {
+      ASSERT_EQ(app.Boxes().size(), 1u);
+      EXPECT_EQ(app.Boxes()[0].icon, miError);
+      EXPECT_EQ(app.Boxes()[0].caption, "Quillomark");
+      EXPECT_EQ(app.Boxes()[0].text, ini + " に書き込めません.");
+      EXPECT_EQ(ReadFile(ini), c.file_exists ? kDefaultFile : "");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}),
+              c.file_exists ? 1 : 0);
+  }
+}
+
+TEST_F(SettingsStoreTest, LinkedSettingsFileUpdatesTheFileItLeadsToAndStaysALink) {
+  const std::string real = dir_.Write("dotfiles/quillomark.ini", kDefaultFile);
+  ASSERT_EQ(::symlink("dotfiles/quillomark.ini", Ini().c_str()), 0);
   HeadlessApp app(Exe());
   app.Show();
-  app.Type("Edit_Prefix", "changed");
-  {
-    testing::ScopedPermissionChecks checks;
-    app.Close();
-  }
-  ASSERT_EQ(app.Boxes().size(), 1u);
-  EXPECT_EQ(app.Boxes()[0].icon, miError);
-  EXPECT_EQ(app.Boxes()[0].caption, "Quillomark");
-  EXPECT_EQ(app.Boxes()[0].text, Ini() + " に書き込めません.");
-  EXPECT_EQ(ReadFile(Ini()), kDefaultFile);
-  EXPECT_FALSE(app.Form().JobActive());
+  app.Type("Edit_Prefix", "linked");
+  app.Close();
+  EXPECT_TRUE(app.Boxes().empty());
+  EXPECT_TRUE(std::filesystem::is_symlink(Ini()));
+  EXPECT_EQ(TIniFile(real).ReadString("data", "Prefix", ""), "linked");
+}
+
+TEST_F(SettingsStoreTest, NamedPipeAsSettingsFileIsNeitherWaitedForNorReplaced) {
+  ASSERT_EQ(::mkfifo(Ini().c_str(), 0600), 0);
+  // Nobody writes to the pipe: a read that waited for a writer would never end.
+  const int status = testing::RunInChild(
+      [&] {
+        HeadlessApp app(Exe());
+        app.Show();
+        const bool defaults = Shown(app) == "Img_||1|1|3|makeenfuse.bat|-o|1";
+        app.Close();
+        const bool refused =
+            app.Boxes().size() == 1 && app.Boxes()[0].text == Ini() + " に書き込めません.";
+        return defaults && refused ? 0 : 1;
+      },
+      std::chrono::seconds(60));
+  EXPECT_EQ(status, 0) << "-1: the window waited on the pipe";
+  struct stat st {};
+  ASSERT_EQ(::lstat(Ini().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(SettingsStoreTest, RefusedWriteEndsTheSaveAtThatKey) {

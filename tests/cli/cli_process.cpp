@@ -8,7 +8,10 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <optional>
 #include <stdexcept>
+
+#include "support/file_size_limit.h"
 
 namespace quillo::testing {
 namespace {
@@ -17,11 +20,22 @@ const char kProgram[] = QUILLO_BINARY_DIR "/src/quillomark-cli";
 
 }  // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input) {
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input,
+                       rlim_t file_size_limit) {
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (::pipe(in_pipe) != 0 || ::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) {
     throw std::runtime_error("pipe failed");
   }
+  ::fcntl(err_pipe[0], F_SETPIPE_SZ, 4096);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+    sigaddset(&defaults, signal_number);
+  }
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
@@ -34,8 +48,12 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
   argv.push_back(const_cast<char*>(kProgram));
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  const int spawned = ::posix_spawn(&pid_, kProgram, &actions, nullptr, argv.data(), environ);
+  std::optional<FileSizeLimit> limit;
+  if (file_size_limit != RLIM_INFINITY) limit.emplace(file_size_limit);
+  const int spawned = ::posix_spawn(&pid_, kProgram, &actions, &attributes, argv.data(), environ);
+  limit.reset();
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   ::close(in_pipe[0]);
   ::close(out_pipe[1]);
   ::close(err_pipe[1]);
@@ -83,13 +101,14 @@ bool CliProcess::WaitForError(const std::string& text) {
   return true;
 }
 
-bool CliProcess::WaitUntilBlockedOnPipe() {
+bool CliProcess::WaitUntilBlockedWritingErrors() {
   const std::string wchan = "/proc/" + std::to_string(pid_) + "/wchan";
   for (;;) {
     std::ifstream file(wchan);
     std::string where;
     std::getline(file, where);
-    if (where == "wait_for_partner") return true;
+    // "pipe_write", or "anon_pipe_write" on newer kernels.
+    if (where.ends_with("pipe_write")) return true;
     siginfo_t info{};
     if (!file ||
         ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||

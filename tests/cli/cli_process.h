@@ -1,6 +1,7 @@
 // Runs the built shell front end as a child process with its standard streams in pipes.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <string>
@@ -16,15 +17,19 @@ struct CliResult {
 
 class CliProcess {
  public:
-  explicit CliProcess(const std::vector<std::string>& args, const std::string& input = "");
+  // The child starts with the default action for every signal the program handles, and may
+  // write files of at most file_size_limit bytes.
+  explicit CliProcess(const std::vector<std::string>& args, const std::string& input = "",
+                      rlim_t file_size_limit = RLIM_INFINITY);
   ~CliProcess();
   CliProcess(const CliProcess&) = delete;
   CliProcess& operator=(const CliProcess&) = delete;
 
   // Reads standard error until it holds the text; false when the process ended first.
   bool WaitForError(const std::string& text);
-  // Waits until the process blocks opening a named pipe (no writer yet); false when it ended.
-  bool WaitUntilBlockedOnPipe();
+  // Standard error holds one page at most: a test that stops reading it holds the child at its
+  // next message. Waits until the child blocks there; false when it ended first.
+  bool WaitUntilBlockedWritingErrors();
   void Signal(int signal_number);
   // Collects the rest of both streams and waits for the exit.
   CliResult Finish();

@@ -38,8 +38,10 @@ TEST(CliCommandLine, BadCommandLinesShowTheUsageLine) {
     std::string message;
     std::string usage;
   } rows[] = {
-      {{}, "no command given", "usage: quillomark-cli list|rotate|rename|enfuse"},
-      {{"shrink"}, "unknown command: shrink", "usage: quillomark-cli list|rotate|rename|enfuse"},
+      {{}, "no command given", "usage: quillomark-cli list|rotate|rename|enfuse|convert"},
+      {{"shrink"},
+       "unknown command: shrink",
+       "usage: quillomark-cli list|rotate|rename|enfuse|convert"},
       {{"list"}, "--source is required", "usage: quillomark-cli list --source DIR"},
       {{"list", "--source", "x", "--colour"},
        "unknown option: --colour",
@@ -65,6 +67,9 @@ TEST(CliCommandLine, BadCommandLinesShowTheUsageLine) {
       {{"rotate", "--source", "x", "--dest", "y", "--type", "tif"},
        "unknown option: --type",
        "usage: quillomark-cli rotate"},
+      {{"convert", "--source", "x", "--dest", "y", "--to", "png"},
+       "--to: expected bmp, jpg or tif, not png",
+       "usage: quillomark-cli convert"},
       {{"enfuse", "--source", "x", "--bracket", "１"},
        "--bracket: not a whole number: １",
        "usage: quillomark-cli enfuse"},
@@ -81,7 +86,7 @@ TEST(CliCommandLine, BadCommandLinesShowTheUsageLine) {
 TEST(CliCommandLine, HelpDescribesTheProgramAndEachCommand) {
   const auto program = RunCli({"--help"});
   EXPECT_EQ(program.status, 0);
-  for (const char* command : {"list", "rotate", "rename", "enfuse"}) {
+  for (const char* command : {"list", "rotate", "rename", "enfuse", "convert"}) {
     EXPECT_NE(program.out.find(std::string("  ") + command), std::string::npos) << command;
     const auto help = RunCli({command, "--help"});
     EXPECT_EQ(help.status, 0);

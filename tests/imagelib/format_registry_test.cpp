@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/bitmap.h"
+#include "image/jpeg_image.h"
 #include "imagelib/format_registry.h"
 #include "imagelib/formats/png_graphic.h"
 #include "imagelib/formats/targa.h"
@@ -82,6 +83,11 @@ TEST_F(StartUpTable, ClassesInTheOrderOfTheContentSearch) {
   EXPECT_EQ(EntryOf(list_, ClassOf<TTargaGraphic>()).UseCount, 5);
   EXPECT_EQ(ExtensionsOf(list_, "TJPEGImage"),
             (std::vector<std::string>{"jfif", "jpg", "jpe", "jpeg"}));
+  EXPECT_STREQ(EntryOf(list_, ClassOf<TJPEGImage>()).ReaderClass->Create()->ClassName(),
+               "TJPEGImage");
+  // Icons and metafiles are known by name only: nothing here loads them.
+  EXPECT_EQ(list_.Classes().at(1)->ReaderClass->Create(), nullptr);
+  EXPECT_EQ(list_.Classes().at(2)->ReaderClass->Create(), nullptr);
   EXPECT_EQ(ExtensionsOf(list_, "TTIFFGraphic"), (std::vector<std::string>{"tiff", "tif", "fax"}));
   // Only the classes of this library are asked by content.
   for (const auto& entry : list_.Classes()) {

@@ -1,6 +1,7 @@
 #include "jobs/enfuse_batch.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "app/main_form.h"
 #include "platform/errors.h"
 #include "platform/text_rules.h"
+#include "support/permission_checks.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_window.h"
 
@@ -205,6 +207,39 @@ TEST_F(EnfuseJob, UncreatableBatchFileShowsTheCreateError) {
                                   {dir_.Slash() + c.file_name, std::strerror(c.error)})));
     EXPECT_NE(app_.Status(), "Complete!");
     EXPECT_TRUE(std::filesystem::is_empty(dir_.Path()));
+  }
+}
+
+TEST_F(EnfuseJob, ReadOnlyBatchFileIsRefusedAndKept) {
+  const std::string batch = dir_.Write("makeenfuse.bat", "protected");
+  ::chmod(batch.c_str(), 0444);
+  app_.SetLines("Editor2", {"a.jpg"});
+  {
+    testing::ScopedPermissionChecks checks;
+    EXPECT_TRUE(app_.Click("SpeedButton_EnfuseExecute"));
+  }
+  ASSERT_EQ(app_.Boxes().size(), 1u);
+  EXPECT_EQ(app_.Boxes()[0].text,
+            ErrorBoxText(Format(kFileCreateErrorPattern, {batch, std::strerror(EACCES)})));
+  EXPECT_EQ(testing::ReadFile(batch), "protected");
+  EXPECT_NE(app_.Status(), "Complete!");
+}
+
+TEST_F(EnfuseJob, NameThatCouldEndTheQuotingOrTheCommandWritesNoBatchFile) {
+  dir_.Write("makeenfuse.bat", "old");
+  app_.Type("Edit_EnfuseBracket", "1");
+  // Quoted as a whole, x"&calc&".jpg would still run calc.
+  for (const std::string name : {"x\"&calc&\".jpg", "a\rcalc.jpg", "b\ncalc.jpg"}) {
+    SCOPED_TRACE(name);
+    app_.ClearBoxes();
+    app_.SetLines("Editor2", {dir_.File("fine.jpg"), dir_.File(name)});
+
+    EXPECT_TRUE(app_.Click("SpeedButton_EnfuseExecute"));
+
+    ASSERT_EQ(app_.Boxes().size(), 1u);
+    EXPECT_EQ(app_.Boxes()[0].text, ErrorBoxText(Format(kUnsafeBatchNamePattern, {name})));
+    EXPECT_EQ(testing::ReadFile(dir_.File("makeenfuse.bat")), "old");
+    EXPECT_NE(app_.Status(), "Complete!");
   }
 }
 

@@ -1,9 +1,11 @@
 #include "jobs/rename_images.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -12,8 +14,11 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "jobs/target_collision.h"
 #include "platform/errors.h"
+#include "support/child_process.h"
 #include "support/file_size_limit.h"
+#include "support/permission_checks.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_window.h"
 
@@ -277,6 +282,103 @@ TEST_F(RenameJob, CopyFailingHalfWayLeavesTheExistingTargetAsItWas) {
   EXPECT_EQ(Listing(out_), "Img_0001.jpg=old");
   ExpectIdle(false);
 }
+
+TEST_F(RenameJob, ReadOnlyTargetIsRefusedAndKept) {
+  app_.SetLines("Editor3", {dir_.Write("src/a.jpg", "new")});
+  const std::string target = dir_.Write("out/Img_0001.jpg", "protected");
+  ::chmod(target.c_str(), 0444);
+  {
+    testing::ScopedPermissionChecks checks;
+    Run();
+  }
+  ASSERT_EQ(app_.Boxes().size(), 1u);
+  EXPECT_EQ(app_.Boxes()[0].text,
+            ErrorBoxText(Format(kFileCreateErrorPattern, {target, std::strerror(EACCES)})));
+  EXPECT_EQ(Listing(out_), "Img_0001.jpg=protected");
+  ExpectIdle(false);
+}
+
+TEST_F(RenameJob, LongestTargetNamesAreCopiedAndReplaced) {
+  // 247 + four digits + ".jpg": 255 bytes, the most a name may have.
+  const std::string prefix(247, 'p');
+  List({"a.jpg", "b.jpg"});
+  app_.Type("Edit_Prefix", prefix);
+  dir_.Write("out/" + prefix + "0002.jpg", "old");
+
+  Run();
+
+  EXPECT_EQ(Listing(out_), prefix + "0001.jpg=a " + prefix + "0002.jpg=b");
+  EXPECT_TRUE(app_.Boxes().empty());
+}
+
+TEST_F(RenameJob, NamedPipeInTheListIsRefusedWithoutWaiting) {
+  const std::string pipe = dir_.File("src/b.jpg");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  app_.SetLines("Editor3", {dir_.Write("src/a.jpg", "a"), pipe, dir_.Write("src/c.jpg", "c")});
+  const std::string expected =
+      ErrorBoxText(Format(kFileOpenErrorPattern, {pipe, std::strerror(EOPNOTSUPP)}));
+  // Nobody writes to the pipe: an open that waited for a writer would never return.
+  const int status = testing::RunInChild(
+      [&] {
+        app_.Click(kExecute);
+        return app_.Boxes().size() == 1 && app_.Boxes()[0].text == expected ? 0 : 1;
+      },
+      std::chrono::seconds(60));
+  EXPECT_EQ(status, 0) << "-1: the job waited on the pipe";
+  EXPECT_EQ(Listing(out_), "Img_0001.jpg=a");
+}
+
+struct CollisionCase {
+  const char* name;
+  std::vector<std::string> listed;  // files of src/, each holding its name without extension
+  const char* first_number;
+  bool refused;          // at the first file, naming src/0003.jpg
+  const char* expected;  // src/ afterwards
+};
+
+void PrintTo(const CollisionCase& c, std::ostream* os) { *os << c.name; }
+
+class RenameIntoTheSourceFolder : public RenameJob,
+                                  public ::testing::WithParamInterface<CollisionCase> {};
+
+TEST_P(RenameIntoTheSourceFolder, TargetNamingALaterSourceStopsBeforeItIsOverwritten) {
+  List(GetParam().listed);
+  app_.Type("Edit_RenameDest", dir_.File("src") + "/");
+  app_.Type("Edit_Prefix", "");
+  app_.Type("Edit_FirstNumber", GetParam().first_number);
+
+  Run();
+
+  if (GetParam().refused) {
+    ASSERT_EQ(app_.Boxes().size(), 1u);
+    EXPECT_EQ(app_.Boxes()[0].text,
+              ErrorBoxText(Format(kPendingSourcePattern,
+                                  {dir_.File("src/0003.jpg"), dir_.File("src/0003.jpg")})));
+  } else {
+    EXPECT_TRUE(app_.Boxes().empty());
+  }
+  EXPECT_EQ(Listing(dir_.File("src")), GetParam().expected);
+  ExpectIdle(!GetParam().refused);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RenameIntoTheSourceFolder,
+    ::testing::Values(
+        // Copy 0003 of the first file would destroy the original 0003 before it is read.
+        CollisionCase{"LaterSource",
+                      {"0001.jpg", "0002.jpg", "0003.jpg", "0004.jpg"},
+                      "3",
+                      true,
+                      "0001.jpg=0001 0002.jpg=0002 0003.jpg=0003 0004.jpg=0004"},
+        CollisionCase{
+            "OwnSource", {"0001.jpg", "0002.jpg"}, "1", false, "0001.jpg=0001 0002.jpg=0002"},
+        // 0002 has been read by the time copy 0002 replaces it.
+        CollisionCase{"EarlierSource",
+                      {"0002.jpg", "0003.jpg"},
+                      "1",
+                      false,
+                      "0001.jpg=0002 0002.jpg=0003 0003.jpg=0003"}),
+    [](const ::testing::TestParamInfo<CollisionCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quillo

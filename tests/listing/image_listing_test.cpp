@@ -129,6 +129,23 @@ TEST_F(ListingHandlers, UnreadableSubfolderContributesNothing) {
   EXPECT_TRUE(app.Boxes().empty());
 }
 
+TEST_F(ListingHandlers, LoopingFolderLinksAreNotEnteredAgain) {
+  dir.Write("a.jpg");
+  dir.Write("sub/b.jpg");
+  dir.Write("other/c.jpg");
+  // Two loops (back to the top and back to the parent) and one link that is no loop.
+  ASSERT_EQ(::symlink(dir.Str().c_str(), dir.File("top").c_str()), 0);
+  ASSERT_EQ(::symlink("..", dir.File("sub/up").c_str()), 0);
+  ASSERT_EQ(::symlink("../other", dir.File("sub/side").c_str()), 0);
+  app.Type("Edit_RotateSource", dir.Str());
+  app.Tick("CheckBox_RotateSubFolder", true);
+  app.Click("SpeedButton_RotateGetImages");
+  EXPECT_EQ(app.Lines("Editor1"),
+            (std::vector<std::string>{dir.File("a.jpg"), dir.File("other/c.jpg"),
+                                      dir.File("sub/b.jpg"), dir.File("sub/side/c.jpg")}));
+  EXPECT_TRUE(app.Boxes().empty());
+}
+
 TEST(SortedPathList, KeepsNamesDifferingInCaseAndRefusesExactDuplicates) {
   TSortedPathList list;
   EXPECT_TRUE(list.Add("/p/a.jpg"));

@@ -1,5 +1,6 @@
 #include "platform/file_stream.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +26,13 @@ int EntryCount(const TempDir& dir) {
   return count;
 }
 
+bool UnnamedFilesSupported(const TempDir& dir) {
+  const int fd = ::open(dir.Str().c_str(), O_TMPFILE | O_WRONLY, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
 TEST(FileStream, CreatedFileAppearsOnlyOnCommit) {
   TempDir dir;
   const std::string target = dir.Write("photo.bmp", "old");
@@ -32,10 +40,34 @@ TEST(FileStream, CreatedFileAppearsOnlyOnCommit) {
     TFileStream file(target, fmCreate);
     file.WriteBuffer("new bytes", 9);
     EXPECT_EQ(ReadFile(target), "old");
+    // An unnamed temporary file: a kill now would leave nothing behind.
+    if (UnnamedFilesSupported(dir)) {
+      EXPECT_EQ(EntryCount(dir), 1);
+    }
     file.Commit();
   }
   EXPECT_EQ(ReadFile(target), "new bytes");
   EXPECT_EQ(EntryCount(dir), 1);
+}
+
+TEST(FileStream, LongestNameIsCreatedAndReplaced) {
+  TempDir dir;
+  // 255 bytes, the most a name may have: no room for anything appended to it.
+  const std::string target = dir.File(std::string(251, 'n') + ".jpg");
+  WriteWholeFile(target, "first");
+  WriteWholeFile(target, "second");
+  EXPECT_EQ(ReadFile(target), "second");
+  EXPECT_EQ(EntryCount(dir), 1);
+}
+
+TEST(FileStream, ReplacedTargetKeepsItsPermissionsButNoSetIdBits) {
+  TempDir dir;
+  const std::string target = dir.Write("tool.jpg", "old");
+  ::chmod(target.c_str(), 06750);
+  WriteWholeFile(target, "content of our making");
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0750u);
 }
 
 TEST(FileStream, FailureHalfWayKeepsTheOldTargetAndLeavesNoTemporaryFile) {
@@ -61,17 +93,37 @@ TEST(FileStream, OpenAndCreateErrorsNameTheFullPath) {
                                    std::strerror(ENOENT));
   }
   EXPECT_THROW(TFileStream(dir.Str(), fmOpenRead), EFOpenError);
+  // A device, like a pipe, is no file to read: it may never end.
+  try {
+    TFileStream file("/dev/zero", fmOpenRead);
+    FAIL() << "opened a device";
+  } catch (const EFOpenError& error) {
+    EXPECT_EQ(error.Message(),
+              std::string("ファイル \"/dev/zero\" は開けません。") + std::strerror(EOPNOTSUPP));
+  }
   EXPECT_THROW(TFileStream(dir.File("no/such/folder.bmp"), fmCreate), EFCreateError);
   EXPECT_THROW(TFileStream(dir.Str(), fmCreate), EFCreateError);
   EXPECT_THROW(TFileStream("", fmCreate), EFCreateError);
 }
 
-TEST(FileStream, ReadOnlyFolderRefusesTheCreate) {
+TEST(FileStream, ReadOnlyFolderOrTargetRefusesTheCreate) {
   TempDir dir;
   const std::string locked = dir.Mkdir("locked");
   ::chmod(locked.c_str(), 0555);
+  // The folder would let a read-only file be replaced; the file's own protection still counts.
+  const std::string protected_file = dir.Write("protected.bmp", "kept");
+  ::chmod(protected_file.c_str(), 0444);
   testing::ScopedPermissionChecks checks;
   EXPECT_THROW(WriteWholeFile(locked + "/a.bmp", "x"), EFCreateError);
+  try {
+    WriteWholeFile(protected_file, "x");
+    FAIL() << "replaced a read-only file";
+  } catch (const EFCreateError& error) {
+    EXPECT_EQ(error.Message(),
+              "ファイル \"" + protected_file + "\" を作成できません。" + std::strerror(EACCES));
+  }
+  EXPECT_EQ(ReadFile(protected_file), "kept");
+  EXPECT_EQ(EntryCount(dir), 2);
 }
 
 TEST(FileStream, WholeFileHelpersRoundTripAndShortReadsThrow) {
@@ -100,6 +152,13 @@ TEST(MemoryStream, GrowsOnWriteAndReadsBackFromAnyPosition) {
   stream.SetSize(2);
   EXPECT_EQ(stream.Position(), 2);
   EXPECT_THROW(stream.ReadBuffer(buffer, 1), EReadError);
+
+  // Reserved room: the bytes stay where they are while the stream grows into it.
+  stream.Reserve(4096);
+  const uint8_t* memory = stream.Memory();
+  for (int i = 0; i < 1000; ++i) stream.WriteBuffer("wxyz", 4);
+  EXPECT_EQ(stream.Memory(), memory);
+  EXPECT_EQ(stream.Size(), 4002);
 }
 
 }  // namespace

@@ -122,6 +122,7 @@ TEST(IniFileWrite, RefusedWritesRaiseAndLeaveEverythingAsItWas) {
   TempDir dir;
   const std::string before = "[data]\nPrefix=old\n";
   const TIniFile locked(dir.Write("locked/a.ini", before));
+  ::chmod(locked.FileName().c_str(), 0444);
   ::chmod(dir.File("locked").c_str(), 0555);
   {
     testing::ScopedPermissionChecks checks;

@@ -27,6 +27,34 @@ TEST(NativePath, PartsSplitAtTheLastSlashAndDot) {
   EXPECT_EQ(AddTrailingBackslash(""), "/");
 }
 
+TEST(NativeText, OnlyWellFormedUtf8SequencesAreOneCharacter) {
+  const struct {
+    const char* text;
+    size_t length;  // of the character at offset 0
+  } cases[] = {
+      {"\xE9.j", 1},            // Latin-1 é: a byte of its own
+      {"\xC3\xA9.j", 2},        // UTF-8 é
+      {"\xE2\x82\xAC", 3},      // €
+      {"\xF0\x9F\x93\xB7", 4},  // a four-byte character
+      {"\xE2\x82", 1},          // cut short by the end
+      {"\xE0\x80\x80", 1},      // overlong form
+      {"\xED\xA0\x80", 1},      // surrogate
+      {"\xF4\x90\x80\x80", 1},  // beyond U+10FFFF
+      {"\xC0\xAF", 1},          // overlong "/"
+  };
+  const TextRules rules(trNative);
+  for (const auto& c : cases) {
+    EXPECT_EQ(rules.CharLength(c.text, 0), c.length) << c.text;
+  }
+}
+
+TEST(NativePath, NamesThatAreNoUtf8KeepTheirSeparatorsAndExtension) {
+  EXPECT_EQ(ExtractFileExt("/photos/caf\xE9.jpg"), ".jpg");
+  EXPECT_EQ(ExtractFileName("/photos/d\xE9/a.jpg"), "a.jpg");
+  EXPECT_EQ(ExtractFileExt("/photos/\xE0\x80.jpg"), ".jpg");
+  EXPECT_EQ(ChangeFileExt("caf\xE9.jpg", ".ini"), "caf\xE9.ini");
+}
+
 TEST(WindowsJapanesePath, TrailingDelimiterCountsOnlySingleByteBackslash) {
   ScopedTextRules rules(trWindowsJapanese);
   EXPECT_EQ(AddTrailingBackslash("D:\\"), "D:\\");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <random>
 
 #include "support/bmp_test_support.h"
@@ -140,6 +141,16 @@ Samples RgbSamples(TBitmap& bitmap) {
     }
   }
   return s;
+}
+
+double Psnr(const Samples& a, const Samples& b) {
+  double squares = 0;
+  for (size_t i = 0; i < a.data.size(); ++i) {
+    const double d = static_cast<double>(a.data[i]) - b.data[i];
+    squares += d * d;
+  }
+  if (squares == 0) return std::numeric_limits<double>::infinity();
+  return 10 * std::log10(255.0 * 255.0 * static_cast<double>(a.data.size()) / squares);
 }
 
 }  // namespace quillo::testing

@@ -60,6 +60,10 @@ struct Header {
   J_COLOR_SPACE color_space = JCS_UNKNOWN;
 };
 
+// Peak signal-to-noise ratio in dB over every sample of two pictures of one size and layout;
+// infinity when they are equal.
+double Psnr(const Samples& a, const Samples& b);
+
 // The file's header as the library reads it.
 Header LibjpegHeader(const std::string& bytes);
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/form_description.h"
+#include "imagelib/format_registry.h"
 #include "qt_environment.h"
 #include "support/jpeg_test_support.h"
 #include "support/temp_dir.h"
@@ -49,6 +50,7 @@ class QtWindowTest : public ::testing::Test {
     return result;
   }
 
+  TFormatRegistration formats_;
   TempDir temp_;
   QtProgram program_;
 };
@@ -367,6 +369,47 @@ TEST_F(QtWindowTest, RotateJobShowsItsProgressAndStopsBetweenTwoFiles) {
   std::filesystem::create_directories(folder);
   EXPECT_TRUE(
       Window().grab().toImage().save(ToQString((folder / "rotate-run.png").string()), "PNG"));
+}
+
+// The conversion job in the real window: progress in the status bar, the abort button clicked
+// while the second file is announced, and a picture of its tab as the run leaves it.
+TEST_F(QtWindowTest, ConversionJobShowsItsProgressAndStopsBetweenTwoFiles) {
+  std::vector<std::string> lines;
+  for (const char* name : {"in/a.jpg", "in/b.jpg", "in/c.jpg"}) {
+    lines.push_back(temp_.Write(name, testing::LibjpegEncode(testing::PhotoSamples(64, 48))));
+  }
+  const std::string out = temp_.Mkdir("out") + "/";
+  Window().Edit("Edit_ConversionSource").SetText(temp_.File("in") + "/");
+  Window().Edit("Edit_ConversionDest").SetText(out);
+  Window().Editor("Editor4").SetLines(lines);
+  Window().Radio("RadioGroup_ConversionImageType").SetItemIndex(2);
+  Window().SelectTab(3);
+  auto* status_bar = Find<QStatusBar>("StatusBar1");
+  ASSERT_NE(status_bar, nullptr);
+  std::vector<QString> shown;
+  QTimer watcher;
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    const QString text = status_bar->findChild<QLabel*>()->text();
+    if (shown.empty() || shown.back() != text) shown.push_back(text);
+    if (text == ToQString("処理中 " + lines[1]) &&
+        Find("SpeedButton_ConversionProcess")->isEnabled()) {
+      Click("SpeedButton_ConversionProcess");
+    }
+  });
+  watcher.start(0);
+  Click("SpeedButton_ConversionExecute");
+  watcher.stop();
+
+  EXPECT_EQ(shown.front(), ToQString("処理中 " + lines[0]));
+  EXPECT_EQ(status_bar->findChild<QLabel*>()->text(), ToQString("中断されました。"));
+  EXPECT_TRUE(std::filesystem::exists(out + "a.tif"));
+  EXPECT_FALSE(std::filesystem::exists(out + "b.tif"));
+  EXPECT_FALSE(Find("SpeedButton_ConversionProcess")->isEnabled());
+
+  const std::filesystem::path folder = std::filesystem::path(QUILLO_BINARY_DIR) / "screenshots";
+  std::filesystem::create_directories(folder);
+  EXPECT_TRUE(
+      Window().grab().toImage().save(ToQString((folder / "conversion-run.png").string()), "PNG"));
 }
 
 // One picture per tab for people to look at; the editors hold a few lines to show their marks.

@@ -1,0 +1,42 @@
+// The conversion batch: copies or converts every file of the conversion tab's list into one
+// output format, BMP, JPEG or TIFF, in the output folder.
+#pragma once
+
+#include <string>
+
+#include "image/bitmap.h"
+#include "image/image_kind.h"
+
+namespace quillo {
+
+class FormControls;
+class ListedSources;
+
+inline constexpr char kUnknownImageKindPattern[] =
+    "ファイル \"%s\" は BMP、JPEG、TIFF のどの画像でもありません";
+inline constexpr char kNoReaderPattern[] = "ファイル \"%s\" はどの画像形式としても読めません";
+inline constexpr char kNoOutputTypeMessage[] = "出力画像形式が選ばれていません";
+
+// Runs the whole batch inside the caller's click handler; the abort button stops it between two
+// files. Does nothing at all when the source folder or the list fail their checks.
+void ConvertImages(FormControls& form);
+
+// Where a source goes in the folder: under its own name when it already is of the kind, else
+// under its base name with the kind's extension.
+std::string ConversionTarget(const std::string& source, const std::string& folder, TImageKind kind);
+
+// Copies the source byte for byte when it is of the kind, else decodes it and writes it in the
+// kind's format. A target that is another listed source is refused before it is written.
+void ConvertImageFile(const std::string& source, const std::string& folder, TImageKind kind,
+                      const ListedSources& sources);
+
+// Fills an empty bitmap with the picture of a BMP, JPEG or TIFF file; a TIFF file is read by
+// whichever registered reader takes its content. A missing file raises the open error, a file of
+// no known kind or one no reader takes raises EInvalidGraphic naming it.
+void LoadImageToBitmap(TBitmap& bitmap, const std::string& path);
+
+// Writes the bitmap in the format its path's extension names: JPEG at quality 100. The target
+// is replaced only once complete; a path of no known kind raises EInvalidGraphic.
+void SaveBitmapAsImageKind(TBitmap& bitmap, const std::string& path);
+
+}  // namespace quillo
