@@ -11,7 +11,7 @@
 #include "imagelib/tiff/tiff_graphic.h"
 #include "platform/errors.h"
 #include "support/bmp_test_support.h"
-#include "tiff_bytes.h"
+#include "support/tiff_bytes.h"
 
 namespace quillo {
 namespace {

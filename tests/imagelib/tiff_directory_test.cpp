@@ -8,7 +8,7 @@
 
 #include "image/byte_order.h"
 #include "platform/errors.h"
-#include "tiff_bytes.h"
+#include "support/tiff_bytes.h"
 
 namespace quillo {
 namespace {

@@ -11,7 +11,7 @@
 #include "imagelib/tiff/tiff_graphic.h"
 #include "platform/errors.h"
 #include "support/bmp_test_support.h"
-#include "tiff_bytes.h"
+#include "support/tiff_bytes.h"
 #include "tiff_oracle.h"
 #include "ui/headless/headless_window.h"
 

@@ -1,4 +1,4 @@
-#include "tiff_bytes.h"
+#include "support/tiff_bytes.h"
 
 namespace quillo::testing {
 
