@@ -145,13 +145,10 @@ std::string WithKey(const std::string& content, std::string_view section, std::s
   }
   const Line& line = lines[anchor];
   const size_t insert_at = line.offset + line.text.size() + line.line_break.size();
-  std::string addition(key);
-  addition.append("=").append(value);
-  if (line.line_break.empty()) {
-    addition.insert(0, line_break);
-  } else {
-    addition.append(line_break);
-  }
+  // After a last line without a break, the break goes before the new key instead of after it.
+  const bool last_line_open = line.line_break.empty();
+  std::string addition(last_line_open ? line_break : "");
+  addition.append(key).append("=").append(value).append(last_line_open ? "" : line_break);
   result.insert(insert_at, addition);
   return result;
 }
