@@ -1,5 +1,7 @@
 #include "bench_support.h"
 
+#include "image/bitmap.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <random>
@@ -48,6 +51,17 @@ std::vector<uint8_t> PhotoRgb(uint32_t width, uint32_t height) {
     }
   }
   return pixels;
+}
+
+void FillWithPhoto(TBitmap& bitmap, int32_t width, int32_t height) {
+  bitmap.SetPixelFormat(px24Bit);
+  bitmap.SetWidth(width);
+  bitmap.SetHeight(height);
+  const std::vector<uint8_t> rgb = PhotoRgb(width, height);
+  const size_t row_bytes = size_t(width) * 3;
+  for (int32_t y = 0; y < height; ++y) {
+    std::memcpy(bitmap.RowAddress(y), rgb.data() + row_bytes * y, row_bytes);
+  }
 }
 
 void WritePlain(const std::string& path, const void* data, size_t size) {

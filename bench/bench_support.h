@@ -14,6 +14,10 @@
 #include <utility>
 #include <vector>
 
+namespace quillo {
+class TBitmap;
+}
+
 namespace quillo::bench {
 
 // A temporary folder for one run, removed at the end.
@@ -34,6 +38,9 @@ class ScratchDir {
 // A photograph-like 8-bit RGB picture, rows top-down and width * 3 bytes each: smooth light,
 // coarse texture and sensor noise, so that codecs meet what they meet in photos.
 std::vector<uint8_t> PhotoRgb(uint32_t width, uint32_t height);
+
+// The same picture in a 24-bit bitmap.
+void FillWithPhoto(TBitmap& bitmap, int32_t width, int32_t height);
 
 // The baselines' plain I/O: one write(2) or read(2) loop over the whole file.
 void WritePlain(const std::string& path, const void* data, size_t size);

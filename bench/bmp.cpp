@@ -1,7 +1,5 @@
 // Reading and writing a 6000 x 4000 24-bit BMP file, against moving the same number of bytes
 // with plain file I/O in the same run. Prints the two ratios at the end.
-#include <cstring>
-
 #include "bench_support.h"
 #include "image/bitmap.h"
 #include "image/pixel_buffer.h"
@@ -16,13 +14,7 @@ constexpr int32_t kHeight = 4000;
 // The scratch folder with the picture written once.
 struct Files {
   Files() {
-    picture.SetPixelFormat(quillo::px24Bit);
-    picture.SetWidth(kWidth);
-    picture.SetHeight(kHeight);
-    const std::vector<uint8_t> rgb = PhotoRgb(kWidth, kHeight);
-    for (int32_t y = 0; y < kHeight; ++y) {
-      std::memcpy(picture.RowAddress(y), rgb.data() + size_t{kWidth} * 3 * y, size_t{kWidth} * 3);
-    }
+    FillWithPhoto(picture, kWidth, kHeight);
     picture.SaveFile(source);
     size = static_cast<size_t>(std::filesystem::file_size(source));
   }

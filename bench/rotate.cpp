@@ -120,13 +120,7 @@ void PrepareJob(quillo::HeadlessApp& app, const fs::path& source, const fs::path
 // The turn of a 24-bit bitmap against copying its bytes into a new buffer.
 void TurnAgainstCopy(const std::vector<uint8_t>& pixels) {
   quillo::TBitmap bitmap;
-  bitmap.SetPixelFormat(quillo::px24Bit);
-  bitmap.SetWidth(kWidth);
-  bitmap.SetHeight(kHeight);
-  for (int y = 0; y < kHeight; ++y) {
-    std::memcpy(bitmap.RowAddress(y), pixels.data() + static_cast<size_t>(y) * kWidth * 3,
-                kWidth * 3);
-  }
+  FillWithPhoto(bitmap, kWidth, kHeight);
   const auto [turns, copies] = AlternateRounds(
       kRounds,
       [&] { return Seconds([&] { quillo::RotateBitmap90(bitmap, quillo::rdCounterClockwise); }); },

@@ -2,7 +2,6 @@
 // with plain file I/O in the same run. Prints the ratio and the writer's peak memory beyond the
 // picture at the end.
 #include <cstdio>
-#include <cstring>
 
 #include "bench_support.h"
 #include "image/bitmap.h"
@@ -30,13 +29,7 @@ int main(int argc, char** argv) {
   const ScratchDir scratch;
   const std::string target = scratch.File("target.tif");
   quillo::TBitmap picture;
-  picture.SetPixelFormat(quillo::px24Bit);
-  picture.SetWidth(kWidth);
-  picture.SetHeight(kHeight);
-  const std::vector<uint8_t> rgb = PhotoRgb(kWidth, kHeight);
-  for (int32_t y = 0; y < kHeight; ++y) {
-    std::memcpy(picture.RowAddress(y), rgb.data() + size_t{kWidth} * 3 * y, size_t{kWidth} * 3);
-  }
+  FillWithPhoto(picture, kWidth, kHeight);
   const long peak_kb = PeakBeyondPictureKb(target, picture);
   const std::vector<uint8_t> bytes(static_cast<size_t>(std::filesystem::file_size(target)), 0x5A);
 
