@@ -3,6 +3,7 @@
 #include "image/bitmap_lock.h"
 #include "image/image_messages.h"
 #include "image/image_rebuild.h"
+#include "image/picture_copy.h"
 #include "platform/errors.h"
 
 namespace quillo {
@@ -73,6 +74,11 @@ void TBitmap::SetUpPicture(TPixelFormat format, int32_t width, int32_t height, T
   Install(RebuildImage(*described, {width, height, std::nullopt, std::move(palette), paint_white}));
   SetPaletteModified(image_->palette != nullptr);
   Changed();
+}
+
+void TBitmap::PaintRowsWhite(int32_t first_row) {
+  Handle();
+  quillo::PaintRowsWhite(*image_, first_row);
 }
 
 void TBitmap::InstallImage(std::shared_ptr<TBitmapImage> image) {

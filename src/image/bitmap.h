@@ -68,6 +68,9 @@ class TBitmap : public TGraphic {
   // spares a pass over the whole picture.
   void SetUpPicture(TPixelFormat format, int32_t width, int32_t height,
                     TPaletteRef palette = nullptr, bool paint_white = true);
+  // Paints the rows from `first_row` (from the top) down white: what a reader that set up its
+  // picture without white leaves of rows its file never gave.
+  void PaintRowsWhite(int32_t first_row);
   // Makes a finished store the bitmap's picture; an indexed one counts as a modified palette.
   void InstallImage(std::shared_ptr<TBitmapImage> image);
 

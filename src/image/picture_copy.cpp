@@ -42,6 +42,14 @@ void CopyPixelBits(const uint8_t* from, uint8_t* to, int64_t count, int bits) {
   to[whole] = static_cast<uint8_t>((from[whole] & keep) | (to[whole] & ~keep));
 }
 
+// One row of white pixels in the store's layout.
+std::vector<uint8_t> WhiteRow(const TBitmapImage& to, TPixelCodec& codec) {
+  const std::vector<uint32_t> colors(static_cast<size_t>(to.Width()), kWhite);
+  std::vector<uint8_t> row(static_cast<size_t>(to.Stride()));
+  codec.Pack(colors.data(), to.Width(), row.data());
+  return row;
+}
+
 }  // namespace
 
 void CopyPicture(const TBitmapImage& from, TBitmapImage& to) {
@@ -50,9 +58,8 @@ void CopyPicture(const TBitmapImage& from, TBitmapImage& to) {
   const auto stride = static_cast<size_t>(to.Stride());
   TPixelCodec target(to);
 
-  std::vector<uint32_t> colors(static_cast<size_t>(width), kWhite);
-  std::vector<uint8_t> white_row(stride);
-  target.Pack(colors.data(), width, white_row.data());
+  std::vector<uint32_t> colors(static_cast<size_t>(width));
+  const std::vector<uint8_t> white_row = WhiteRow(to, target);
 
   const int32_t rows = from.Empty() ? 0 : std::min(from.Height(), height);
   const int32_t columns = std::min(from.Width(), width);
@@ -71,6 +78,15 @@ void CopyPicture(const TBitmapImage& from, TBitmapImage& to) {
       source->Unpack(from.Row(y), columns, colors.data());
       target.Pack(colors.data(), width, row);
     }
+  }
+}
+
+void PaintRowsWhite(TBitmapImage& to, int32_t first_row) {
+  if (to.Empty() || first_row >= to.Height()) return;
+  TPixelCodec codec(to);
+  const std::vector<uint8_t> white_row = WhiteRow(to, codec);
+  for (int32_t y = std::max(first_row, 0); y < to.Height(); ++y) {
+    std::memcpy(to.Row(y), white_row.data(), white_row.size());
   }
 }
 

@@ -9,4 +9,7 @@ namespace quillo {
 // The target must hold pixels; an empty source leaves the whole target white.
 void CopyPicture(const TBitmapImage& from, TBitmapImage& to);
 
+// Paints the rows from `first_row` (counted from the top) to the bottom white.
+void PaintRowsWhite(TBitmapImage& to, int32_t first_row);
+
 }  // namespace quillo

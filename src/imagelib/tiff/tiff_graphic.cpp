@@ -255,6 +255,7 @@ void TTIFFGraphic::ReadTiff(TStream& stream) {
   try {
     LoadImage(file, decoder);
   } catch (...) {
+    PaintRowsWhite(static_cast<int32_t>(Properties().RowsDone));
     // The first error is the one reported; the closing step only releases.
     try {
       FinishLoad(decoder);
@@ -262,6 +263,8 @@ void TTIFFGraphic::ReadTiff(TStream& stream) {
     }
     throw;
   }
+  // Rows the file never gave are white, as in a picture set up by the setters.
+  PaintRowsWhite(static_cast<int32_t>(Properties().RowsDone));
   FinishLoad(decoder);
 }
 
@@ -359,7 +362,8 @@ void TTIFFGraphic::SetUpConversion(TByteReader& file) {
   if (!FitsStoreLimits(p.Width, p.Height, BitsPerPixel(format))) {
     throw EInvalidGraphic(kImageTooLargeMessage);
   }
-  SetUpPicture(format, p.Width, p.Height, palette);
+  // The rows are painted white only where the file gives none, after the load.
+  SetUpPicture(format, p.Width, p.Height, palette, false);
 }
 
 TPaletteRef TTIFFGraphic::ColorMapPalette(TByteReader& file) {
