@@ -174,13 +174,12 @@ TEST_P(LargeTurns, MoveEveryWholePixelWhereItBelongs) {
   EXPECT_EQ(wrong, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rotation, LargeTurns,
-                         ::testing::Combine(::testing::Values(kClockwise, kCounterClockwise, kHalf,
-                                                              kMirror),
-                                            ::testing::Values(px24Bit, px32Bit),
-                                            ::testing::Values(std::pair{5, 3}, std::pair{64, 64},
-                                                              std::pair{97, 33},
-                                                              std::pair{31, 70})));
+INSTANTIATE_TEST_SUITE_P(
+    Rotation, LargeTurns,
+    ::testing::Combine(::testing::Values(kClockwise, kCounterClockwise, kHalf, kMirror),
+                       ::testing::Values(px24Bit, px32Bit),
+                       ::testing::Values(std::pair{5, 3}, std::pair{64, 64}, std::pair{97, 33},
+                                         std::pair{31, 70})));
 
 std::vector<std::string> Rows(TBitmap& bitmap) {
   std::vector<std::string> rows;

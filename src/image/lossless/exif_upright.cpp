@@ -99,8 +99,8 @@ bool TurnThumbnail(Exiv2::ExifData& data, const TThumbnailTurn& turn_thumbnail) 
   if (bytes.size_ == 0) return false;
   std::string turned;
   try {
-    turned = turn_thumbnail(
-        std::string_view(reinterpret_cast<const char*>(bytes.pData_), bytes.size_));
+    turned =
+        turn_thumbnail(std::string_view(reinterpret_cast<const char*>(bytes.pData_), bytes.size_));
   } catch (const Exception& e) {
     throw EInvalidGraphic(Format(kExifThumbnailPattern, {e.what()}));
   }

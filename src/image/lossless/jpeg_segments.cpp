@@ -68,8 +68,7 @@ std::vector<TJpegSegment> HeaderSegments(std::string_view jpeg) {
 std::optional<TJpegSegment> FindExifSegment(std::string_view jpeg,
                                             const std::vector<TJpegSegment>& segments) {
   for (const TJpegSegment& segment : segments) {
-    if (segment.marker == kApp1 && PayloadStartsWith(jpeg, segment, kExifSignature))
-      return segment;
+    if (segment.marker == kApp1 && PayloadStartsWith(jpeg, segment, kExifSignature)) return segment;
   }
   return std::nullopt;
 }

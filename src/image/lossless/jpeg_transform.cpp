@@ -35,9 +35,8 @@ unsigned char* Source(std::string_view jpeg) {
   return reinterpret_cast<unsigned char*>(const_cast<char*>(jpeg.data()));
 }
 
-constexpr int kOperations[] = {TJXOP_NONE,      TJXOP_HFLIP,      TJXOP_ROT180, TJXOP_VFLIP,
-                               TJXOP_TRANSPOSE, TJXOP_ROT90,      TJXOP_TRANSVERSE,
-                               TJXOP_ROT270};
+constexpr int kOperations[] = {TJXOP_NONE,      TJXOP_HFLIP, TJXOP_ROT180,     TJXOP_VFLIP,
+                               TJXOP_TRANSPOSE, TJXOP_ROT90, TJXOP_TRANSVERSE, TJXOP_ROT270};
 
 }  // namespace
 

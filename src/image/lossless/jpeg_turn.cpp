@@ -44,9 +44,8 @@ TFileTurn TurnJpegFile(const std::string& source, const std::string& target,
       return ftUnchanged;
     }
     const TTurnedJpeg turned = TurnJpeg(bytes, how);
-    written = UprightExif(turned.bytes, [how](std::string_view thumbnail) {
-      return TurnJpeg(thumbnail, how).bytes;
-    });
+    written = UprightExif(
+        turned.bytes, [how](std::string_view thumbnail) { return TurnJpeg(thumbnail, how).bytes; });
     outcome = turned.re_encoded ? ftReEncoded : ftLossless;
   } catch (const EStreamError&) {
     throw;
