@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli_session.h"
+#include "cli/memory_reuse.h"
 #include "imagelib/format_registry.h"
 
 namespace {
@@ -18,6 +19,7 @@ extern "C" void OnInterrupt(int) { interrupted = 1; }
 int main(int argc, char** argv) {
   // The graphic classes are registered before the window exists and leave at program end.
   const quillo::TFormatRegistration formats;
+  quillo::KeepFreedMemoryForReuse();
   // Ctrl-C, a polite kill and a closed terminal all stop the job between two files, so that no
   // temporary file is left; the same signal a second time ends the process at once.
   struct sigaction action {};

@@ -200,7 +200,7 @@ void TForm1::SpeedButton_ConversionGetImagesClick() {
 }
 
 void TForm1::SpeedButton_RotateExecuteClick() {
-  RunExclusive(rotate_in_progress_, [this] { RotateImages(*this); });
+  RunExclusive(rotate_in_progress_, [this] { RotateImages(*this, rotate_file_hook); });
 }
 
 void TForm1::SpeedButton_EnfuseExecuteClick() { WriteEnfuseBatchFile(*this); }

@@ -9,6 +9,7 @@
 #include "app/settings_store.h"
 #include "form/controls.h"
 #include "form/form_controls.h"
+#include "jobs/rotate_images.h"
 #include "listing/browse_dialog.h"
 
 namespace quillo {
@@ -68,6 +69,9 @@ class TForm1 : public FormControls {
   // Runs for every file a listing leaves out because its path holds a line break and so cannot
   // be a line of the list (the command-line front end warns about each).
   std::function<void(const std::string& path)> unlisted_hook;
+  // Turns each file of the rotate job instead of the tab's decoding and encoding afresh (the
+  // command-line front end's lossless turns).
+  RotateFileHook rotate_file_hook;
 
  private:
   std::string executable_path_;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "cli/command_line.h"
+#include "image/lossless/jpeg_turn.h"
 #include "jobs/job_run.h"
 #include "listing/image_listing.h"
 #include "platform/integer_text.h"
@@ -119,8 +120,12 @@ class Session {
   };
 
   // The turn names in the order of the direction items; without --turn, the settings default.
+  // --lossless and --auto hand every file to the lossless turns.
   int Rotate() {
     static const char* const kTurns[] = {"right", "left", "180"};
+    static const TPictureTurn kPictureTurns[] = {ptRotate90, ptRotate270, ptRotate180};
+    if (line_.Has("auto") && line_.Has("turn"))
+      return Usage("--auto and --turn exclude each other: --auto turns each file by its own tag");
     int direction = ParseInteger(Default("TurnDirection")).value_or(1);
     if (line_.Has("turn")) {
       const std::string turn = line_.Value("turn");
@@ -130,6 +135,15 @@ class Session {
       direction = static_cast<int>(found - std::begin(kTurns));
     }
     app_.Pick("RadioGroup_TurnDirection", direction);
+    if (line_.Has("lossless") || line_.Has("auto")) {
+      std::optional<TPictureTurn> turn;
+      if (!line_.Has("auto")) turn = kPictureTurns[direction];
+      app_.Form().rotate_file_hook = [this, turn](const std::string& source,
+                                                  const std::string& target) {
+        if (TurnJpegFile(source, target, turn) == ftReEncoded)
+          io_.err << source << ": not whole blocks, turned by re-encoding\n" << std::flush;
+      };
+    }
     return Job(kRotateTab, {}, {}, {{"dest", "Edit_RotateDest"}});
   }
 

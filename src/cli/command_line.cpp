@@ -19,7 +19,24 @@ struct CommandInfo {
   const char* summary;
   std::vector<OptionInfo> options;
   std::vector<const char*> required;
+  const char* notes = nullptr;  // more help after the options
 };
+
+constexpr char kRotateNotes[] =
+    "Three ways to turn:\n"
+    "  --turn alone   decodes, turns and encodes afresh at quality 90, as the window's rotate\n"
+    "                 tab does. The files lose their metadata (EXIF, colour profile, comments).\n"
+    "  --lossless     moves the coded blocks instead: no quality is lost and every marker stays.\n"
+    "                 The EXIF orientation tag becomes 1 and the EXIF thumbnail turns too. Use it\n"
+    "                 for photos you want to keep as they are. A file whose width or height is\n"
+    "                 not a whole number of blocks in the direction of the turn is encoded\n"
+    "                 afresh instead, keeping its metadata, and a line on standard error says so.\n"
+    "  --auto         turns each file by its own EXIF orientation tag, mirrors included, in the\n"
+    "                 lossless way where it can, and sets the tag to 1; files without a turn to\n"
+    "                 make are copied unchanged. Use it for camera files that only the tag shows\n"
+    "                 upright, before programs that ignore the tag see them.\n"
+    "With --lossless or --auto, a file whose EXIF block is damaged ends the run with an error\n"
+    "naming it, before anything is written for it.\n";
 
 const std::string kImageTypeChoice = ImageTypeNames("|", "|");
 
@@ -44,10 +61,13 @@ const std::vector<CommandInfo>& Commands() {
            {"source", "DIR", "folder to list the JPEG files of"},
            {"dest", "DIR", "output folder (may be the source folder)"},
            {"turn", "right|left|180", "a quarter turn either way or a half turn (default left)"},
+           {"lossless", nullptr, "turn without re-encoding, keeping the metadata"},
+           {"auto", nullptr, "turn each file upright by its EXIF orientation (not with --turn)"},
            {"subfolders", nullptr, "list the subfolders too"},
            {"list", "FILE|-", "take the image list from a file (- for standard input)"},
        },
-       {"source", "dest"}},
+       {"source", "dest"},
+       kRotateNotes},
       {"rename",
        "copy the listed images into DIR as prefix + four-digit number + suffix + extension",
        WithListing({
@@ -209,6 +229,7 @@ std::string HelpText(const std::string& command) {
     text += "  " + left + std::string(left.size() < 26 ? 26 - left.size() : 1, ' ') +
             option.meaning + "\n";
   }
+  if (info->notes != nullptr) text += std::string("\n") + info->notes;
   return text;
 }
 

@@ -87,6 +87,18 @@ void TurnHalf(const std::vector<const uint8_t*>& source, int32_t width, TargetRo
   }
 }
 
+template <int kBytes>
+void Mirror(const std::vector<const uint8_t*>& source, int32_t width, TargetRows target) {
+  const auto height = static_cast<int32_t>(source.size());
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* in = source[y] + ptrdiff_t{width - 1} * kBytes;
+    uint8_t* out = target(y);
+    for (int32_t x = 0; x < width; ++x, in -= kBytes, out += kBytes) {
+      std::memcpy(out, in, kBytes);
+    }
+  }
+}
+
 }  // namespace
 
 void RotateBitmap90(TBitmap& bitmap, TRotationDirection direction) {
@@ -118,6 +130,52 @@ void RotateBitmap180(TBitmap& bitmap) {
     }
   }
   bitmap.AssignFrom(&turned);
+}
+
+void MirrorBitmap(TBitmap& bitmap) {
+  const int bytes = PixelBytes(bitmap);
+  const int32_t width = bitmap.Width();
+  const std::vector<const uint8_t*> source = SourceRows(bitmap);
+  TTurnedBitmap turned(bitmap, width, bitmap.Height());
+  if (!turned.Empty()) {
+    if (bytes == 3) {
+      Mirror<3>(source, width, RowsOf(turned));
+    } else {
+      Mirror<4>(source, width, RowsOf(turned));
+    }
+  }
+  bitmap.AssignFrom(&turned);
+}
+
+void TurnBitmap(TBitmap& bitmap, TPictureTurn turn) {
+  switch (turn) {
+    case ptNone:
+      break;
+    case ptFlipHorizontal:
+      MirrorBitmap(bitmap);
+      break;
+    case ptRotate180:
+      RotateBitmap180(bitmap);
+      break;
+    case ptFlipVertical:
+      RotateBitmap180(bitmap);
+      MirrorBitmap(bitmap);
+      break;
+    case ptTranspose:
+      RotateBitmap90(bitmap, rdClockwise);
+      MirrorBitmap(bitmap);
+      break;
+    case ptRotate90:
+      RotateBitmap90(bitmap, rdClockwise);
+      break;
+    case ptTransverse:
+      RotateBitmap90(bitmap, rdCounterClockwise);
+      MirrorBitmap(bitmap);
+      break;
+    case ptRotate270:
+      RotateBitmap90(bitmap, rdCounterClockwise);
+      break;
+  }
 }
 
 }  // namespace quillo

@@ -38,7 +38,14 @@ void Turn(TBitmap& bitmap, int direction) {
 
 // The whole source is read before the target is written, and the target replaces an existing
 // file only once it is complete, so a target equal to its source is safe.
-void RotateFile(FormControls& form, const ListedSources& sources, const std::string& source) {
+void RotateFile(FormControls& form, const ListedSources& sources, const std::string& source,
+                const RotateFileHook& rotate_file) {
+  if (rotate_file) {
+    const std::string target = TargetName(form, source);
+    sources.CheckTarget(source, target);
+    rotate_file(source, target);
+    return;
+  }
   TJPEGImage jpeg;
   jpeg.LoadFile(source);
   TBitmap bitmap;
@@ -52,7 +59,7 @@ void RotateFile(FormControls& form, const ListedSources& sources, const std::str
 
 }  // namespace
 
-void RotateImages(FormControls& form) {
+void RotateImages(FormControls& form, const RotateFileHook& rotate_file) {
   if (!FolderAndListValid(form.Edit_RotateSource, form.Editor1, form.Edit_RotateDest)) return;
   const int count = form.Editor1.LineCount();
   form.Editor1.SetFocus();
@@ -76,7 +83,7 @@ void RotateImages(FormControls& form) {
       form.SetStatusText(kAbortedText);
       return;
     }
-    RotateFile(form, sources, source);
+    RotateFile(form, sources, source, rotate_file);
   }
   form.SetStatusText(kCompleteText);
 }

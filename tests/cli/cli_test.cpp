@@ -64,6 +64,9 @@ TEST(CliCommandLine, BadCommandLinesShowTheUsageLine) {
       {{"rotate", "--source", "x", "--dest", "y", "--turn", "up"},
        "--turn: expected right, left or 180, not up",
        "usage: quillomark-cli rotate"},
+      {{"rotate", "--source", "x", "--dest", "y", "--auto", "--turn", "left"},
+       "--auto and --turn exclude each other: --auto turns each file by its own tag",
+       "usage: quillomark-cli rotate"},
       {{"rotate", "--source", "x", "--dest", "y", "--type", "tif"},
        "unknown option: --type",
        "usage: quillomark-cli rotate"},
@@ -93,6 +96,9 @@ TEST(CliCommandLine, HelpDescribesTheProgramAndEachCommand) {
     EXPECT_EQ(help.out.rfind(std::string("usage: quillomark-cli ") + command, 0), 0u) << help.out;
   }
   EXPECT_NE(RunCli({"rename", "--help"}).out.find("--first N"), std::string::npos);
+  const std::string rotate = RunCli({"rotate", "--help"}).out;
+  for (const char* way : {"--turn alone", "--lossless", "--auto"})
+    EXPECT_NE(rotate.find(std::string("\n  ") + way + "  "), std::string::npos) << way;
 }
 
 }  // namespace

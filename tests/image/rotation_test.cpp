@@ -16,11 +16,13 @@
 namespace quillo {
 namespace {
 
-enum Turn { kClockwise, kCounterClockwise, kHalf };
+enum Turn { kClockwise, kCounterClockwise, kHalf, kMirror };
 
 void Apply(TBitmap& bitmap, Turn turn) {
   if (turn == kHalf) {
     RotateBitmap180(bitmap);
+  } else if (turn == kMirror) {
+    MirrorBitmap(bitmap);
   } else {
     RotateBitmap90(bitmap, turn == kClockwise ? rdClockwise : rdCounterClockwise);
   }
@@ -93,6 +95,30 @@ INSTANTIATE_TEST_SUITE_P(Rotation, SmallTurns,
                                   (std::get<1>(info.param) == px24Bit ? "_24" : "_32");
                          });
 
+// The eight ways of setting a picture upright, on the worked example.
+class UprightTurns : public ::testing::TestWithParam<TPixelFormat> {};
+
+TEST_P(UprightTurns, GiveTheExpectedRows) {
+  const struct {
+    TPictureTurn turn;
+    std::vector<std::string> expected;
+  } rows[] = {
+      {ptNone, {"abc", "def"}},           {ptFlipHorizontal, {"cba", "fed"}},
+      {ptRotate180, {"fed", "cba"}},      {ptFlipVertical, {"def", "abc"}},
+      {ptTranspose, {"ad", "be", "cf"}},  {ptRotate90, {"da", "eb", "fc"}},
+      {ptTransverse, {"fc", "eb", "da"}}, {ptRotate270, {"cf", "be", "ad"}},
+  };
+  for (const auto& row : rows) {
+    TBitmap bitmap;
+    FromLetters(bitmap, GetParam(), {"abc", "def"});
+    TurnBitmap(bitmap, row.turn);
+    EXPECT_EQ(Letters(bitmap), row.expected) << int{row.turn};
+    EXPECT_EQ(bitmap.PixelFormat(), GetParam());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rotation, UprightTurns, ::testing::Values(px24Bit, px32Bit));
+
 // Random bytes in every byte of every pixel, the fourth one of 32-bit pixels included.
 void FillRandom(TBitmap& bitmap, TPixelFormat format, int32_t width, int32_t height) {
   bitmap.SetPixelFormat(format);
@@ -113,6 +139,8 @@ std::pair<int32_t, int32_t> SourceOf(Turn turn, int32_t x, int32_t y, int32_t w,
       return {y, h - 1 - x};
     case kCounterClockwise:
       return {w - 1 - y, x};
+    case kMirror:
+      return {w - 1 - x, y};
     case kHalf:
       break;
   }
@@ -131,8 +159,9 @@ TEST_P(LargeTurns, MoveEveryWholePixelWhereItBelongs) {
   TBitmap turned;
   turned.AssignFrom(&source);
   Apply(turned, turn);
-  ASSERT_EQ(turned.Width(), turn == kHalf ? w : h);
-  ASSERT_EQ(turned.Height(), turn == kHalf ? h : w);
+  const bool quarter = turn == kClockwise || turn == kCounterClockwise;
+  ASSERT_EQ(turned.Width(), quarter ? h : w);
+  ASSERT_EQ(turned.Height(), quarter ? w : h);
   const int bytes = PixelBytes(format);
   int wrong = 0;
   for (int32_t y = 0; y < turned.Height(); ++y) {
@@ -145,12 +174,12 @@ TEST_P(LargeTurns, MoveEveryWholePixelWhereItBelongs) {
   EXPECT_EQ(wrong, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rotation, LargeTurns,
-                         ::testing::Combine(::testing::Values(kClockwise, kCounterClockwise, kHalf),
-                                            ::testing::Values(px24Bit, px32Bit),
-                                            ::testing::Values(std::pair{5, 3}, std::pair{64, 64},
-                                                              std::pair{97, 33},
-                                                              std::pair{31, 70})));
+INSTANTIATE_TEST_SUITE_P(
+    Rotation, LargeTurns,
+    ::testing::Combine(::testing::Values(kClockwise, kCounterClockwise, kHalf, kMirror),
+                       ::testing::Values(px24Bit, px32Bit),
+                       ::testing::Values(std::pair{5, 3}, std::pair{64, 64}, std::pair{97, 33},
+                                         std::pair{31, 70})));
 
 std::vector<std::string> Rows(TBitmap& bitmap) {
   std::vector<std::string> rows;
@@ -192,7 +221,7 @@ TEST(Rotation, TurningOneSharerLeavesTheOtherAsItWas) {
 
 TEST(Rotation, OtherPixelFormatsAreRefusedAndTheBitmapKeepsItsPicture) {
   for (TPixelFormat format : {px1Bit, px4Bit, px8Bit, px15Bit, px16Bit, pxDevice}) {
-    for (Turn turn : {kClockwise, kCounterClockwise, kHalf}) {
+    for (Turn turn : {kClockwise, kCounterClockwise, kHalf, kMirror}) {
       TBitmap bitmap;
       bitmap.SetPixelFormat(format);
       bitmap.SetWidth(3);

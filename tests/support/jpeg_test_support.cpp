@@ -46,7 +46,15 @@ std::string LibjpegEncode(const Samples& samples, const EncodeSettings& settings
   if (settings.jpeg != JCS_UNKNOWN) jpeg_set_colorspace(&info, settings.jpeg);
   if (samples.components == 4 && !settings.adobe_marker) info.write_Adobe_marker = FALSE;
   if (settings.progressive) jpeg_simple_progression(&info);
+  if (info.num_components == 3) {
+    info.comp_info[0].h_samp_factor = settings.luma_sampling[0];
+    info.comp_info[0].v_samp_factor = settings.luma_sampling[1];
+  }
   jpeg_start_compress(&info, TRUE);
+  for (const auto& [marker, payload] : settings.markers) {
+    jpeg_write_marker(&info, marker, reinterpret_cast<const JOCTET*>(payload.data()),
+                      static_cast<unsigned>(payload.size()));
+  }
   const size_t stride = static_cast<size_t>(samples.width) * samples.components;
   while (info.next_scanline < info.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(samples.data.data() + info.next_scanline * stride);
@@ -107,8 +115,14 @@ Header LibjpegHeader(const std::string& bytes) {
   info.err = jpeg_std_error(&errors);
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+  jpeg_save_markers(&info, JPEG_COM, 0xFFFF);
+  for (int n = 0; n < 16; ++n) jpeg_save_markers(&info, JPEG_APP0 + n, 0xFFFF);
   jpeg_read_header(&info, TRUE);
-  const Header header{info.progressive_mode != 0, info.num_components, info.jpeg_color_space};
+  Header header{info.progressive_mode != 0, info.num_components, info.jpeg_color_space, {}, {}};
+  for (int c = 0; c < info.num_components; ++c)
+    header.sampling.emplace_back(info.comp_info[c].h_samp_factor, info.comp_info[c].v_samp_factor);
+  for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr; m = m->next)
+    header.markers.emplace_back(m->marker, std::string(m->data, m->data + m->data_length));
   jpeg_destroy_decompress(&info);
   return header;
 }
@@ -141,6 +155,34 @@ Samples RgbSamples(TBitmap& bitmap) {
     }
   }
   return s;
+}
+
+Samples TurnSamples(const Samples& samples, TPictureTurn turn) {
+  const bool swaps =
+      turn == ptTranspose || turn == ptRotate90 || turn == ptTransverse || turn == ptRotate270;
+  const int w = samples.width;
+  const int h = samples.height;
+  Samples out{swaps ? h : w, swaps ? w : h, samples.components, {}};
+  out.data.resize(samples.data.size());
+  for (int y = 0; y < out.height; ++y) {
+    for (int x = 0; x < out.width; ++x) {
+      // The source place of (x, y) in the turned picture.
+      const std::pair<int, int> from[] = {
+          {x, y}, {w - 1 - x, y}, {w - 1 - x, h - 1 - y}, {x, h - 1 - y},
+          {y, x}, {y, h - 1 - x}, {w - 1 - y, h - 1 - x}, {w - 1 - y, x},
+      };
+      const auto [sx, sy] = from[turn];
+      std::copy_n(samples.Pixel(sx, sy), samples.components,
+                  out.data.begin() + (static_cast<ptrdiff_t>(y) * out.width + x) * out.components);
+    }
+  }
+  return out;
+}
+
+int MaxDifference(const Samples& a, const Samples& b) {
+  int most = 0;
+  for (size_t i = 0; i < a.data.size(); ++i) most = std::max(most, std::abs(a.data[i] - b.data[i]));
+  return most;
 }
 
 double Psnr(const Samples& a, const Samples& b) {

@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
 
 #include "image/bitmap.h"
+#include "image/rotation.h"
 
 namespace quillo::testing {
 
@@ -34,6 +36,9 @@ struct EncodeSettings {
   J_COLOR_SPACE input = JCS_RGB;     // the samples' colour space
   J_COLOR_SPACE jpeg = JCS_UNKNOWN;  // the file's; the library's default for the input otherwise
   bool adobe_marker = true;          // for four-component files
+  int luma_sampling[2] = {2, 2};     // horizontal and vertical sampling of the first component
+  // Written behind the library's own header segments: marker code and payload.
+  std::vector<std::pair<int, std::string>> markers = {};
 };
 
 std::string LibjpegEncode(const Samples& samples, const EncodeSettings& settings = {});
@@ -54,10 +59,18 @@ Samples LibjpegDecode(const std::string& bytes, const DecodeSettings& settings =
 void FillBitmap(TBitmap& bitmap, const Samples& rgb);
 // The bitmap's pixels as red, green, blue samples, whatever its format.
 Samples RgbSamples(TBitmap& bitmap);
+// The samples turned as the turn says (the reference for our own turns).
+Samples TurnSamples(const Samples& samples, TPictureTurn turn);
+// The largest difference of two samples at one place; pictures of one size and layout.
+int MaxDifference(const Samples& a, const Samples& b);
+
 struct Header {
   bool progressive = false;
   int components = 0;
   J_COLOR_SPACE color_space = JCS_UNKNOWN;
+  std::vector<std::pair<int, int>> sampling;  // horizontal and vertical, per component
+  // Every application and comment segment, in the file's order: marker code and payload.
+  std::vector<std::pair<int, std::string>> markers;
 };
 
 // Peak signal-to-noise ratio in dB over every sample of two pictures of one size and layout;

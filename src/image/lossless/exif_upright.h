@@ -1,0 +1,27 @@
+// The EXIF block of a JPEG file, read and written with exiv2: its Orientation tag, and its
+// thumbnail, which turns with the picture.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace quillo {
+
+inline constexpr char kExifDamagedPattern[] = "damaged EXIF block: %s";
+inline constexpr char kExifThumbnailPattern[] = "the EXIF thumbnail cannot be turned: %s";
+
+// The thumbnail's JPEG data turned the way the picture was turned.
+using TThumbnailTurn = std::function<std::string(std::string_view jpeg)>;
+
+// The EXIF Orientation tag, 1 to 8: 1 also for a file without an EXIF block or tag, or with a
+// value outside 1 to 8. Throws EInvalidGraphic (kExifDamagedPattern) when exiv2 cannot read the
+// block or reports anything it skipped or cut short in it.
+int ExifOrientation(std::string_view jpeg);
+
+// The file with its Orientation tag, when it has one, set to 1 and its thumbnail, when it has one,
+// turned; every byte outside the EXIF block stays. Throws the damage error above, or
+// EInvalidGraphic (kExifThumbnailPattern) when the thumbnail cannot be turned.
+std::string UprightExif(std::string_view jpeg, const TThumbnailTurn& turn_thumbnail);
+
+}  // namespace quillo
