@@ -222,8 +222,8 @@ TCCITTDecoder::TRowEnd TCCITTDecoder::DecodeTwoDimensionalRow() {
         break;
     }
     while (next < reference_.size() && reference_[next] <= a0) ++next;
-    // b1, the first change above right of a0 to the colour opposite a0's, and b2 the next one;
-    // the changes above alternate from one to black.
+    // b1, the first change above right of a0 to the colour opposite a0's (to black at even
+    // indexes), and b2, the change after it.
     const size_t b1 = next + ((next % 2 == 1) != black_ ? 1 : 0);
     if (code->mode == fmPass) {
       if (b1 + 1 >= reference_.size()) return reBroken;

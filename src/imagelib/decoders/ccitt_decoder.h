@@ -5,10 +5,11 @@
 
 #include <vector>
 
-#include "imagelib/decoders/ccitt_codes.h"
 #include "imagelib/decoders/decoder.h"
 
 namespace quillo {
+
+struct TFaxModeCode;
 
 class TCCITTDecoder : public TDecoder {
  protected:
@@ -59,7 +60,8 @@ class TCCITTDecoder : public TDecoder {
   uint32_t PixelsInRow() const;
   // The mode code that follows, or null for a code that none begins with or that the input cuts.
   const TFaxModeCode* DecodeMode();
-  // Fills reference_ with the changes of colour of the row above the current one.
+  // Fills reference_ with the changes of colour of the row above the current one, read from the
+  // output as painted, so that a row broken off serves as it stands.
   void ReadReferenceRow();
 
   bool reverse_bit_order_;
@@ -68,8 +70,8 @@ class TCCITTDecoder : public TDecoder {
   TCodeTree white_tree_;
   TCodeTree black_tree_;
   TCodeTree mode_tree_;  // leaf values index FaxModeCodes()
-  // Where the colour changes in the row above: the first pixel of each run, white and black
-  // alternating from a black one.
+  // The pixels of the row above at which the colour changes, white being the colour before its
+  // first pixel: black runs start at the even indexes.
   std::vector<uint32_t> reference_;
 
   const uint8_t* input_ = nullptr;
