@@ -201,12 +201,12 @@ TEST_P(HandCodedFax, Pixels) {
 }
 
 // The first row of the T.6 cases: white 3, black 5 (horizontal mode).
-const std::string kT6Row00011111 =
+const std::string kRowWhite3Black5 =
     "001"
     "1000"
     "0011";
 // A row that paints all black if decoded: white 0, black 8.
-const std::string kT6RowAllBlack =
+const std::string kRowAllBlack =
     "001"
     "00110101"
     "000101";
@@ -288,13 +288,13 @@ INSTANTIATE_TEST_SUITE_P(
         FaxCase{"T6VerticalCodePointingPastTheRowEnd",
                 kT6,
                 8,
-                kT6Row00011111 +
+                kRowWhite3Black5 +
                     "001"
                     "000111"
                     "010"
                     "1"
                     "011" +
-                    kT6RowAllBlack,
+                    kRowAllBlack,
                 3,
                 {0x1F, 0x40, 0x00}},
         // Row 2: horizontal white 1, black 1, then vertical left 3 from the change above at 3,
@@ -302,22 +302,22 @@ INSTANTIATE_TEST_SUITE_P(
         FaxCase{"T6VerticalCodePointingLeftOfTheLastChange",
                 kT6,
                 8,
-                kT6Row00011111 +
+                kRowWhite3Black5 +
                     "001"
                     "000111"
                     "010"
                     "0000010" +
-                    kT6RowAllBlack,
+                    kRowAllBlack,
                 3,
                 {0x1F, 0x40, 0x00}},
         // Row 2: vertical 0 to 3, then a pass code, which needs two changes above right of 3.
         FaxCase{"T6PassCodeBeyondTheRowAbove",
                 kT6,
                 8,
-                kT6Row00011111 +
+                kRowWhite3Black5 +
                     "1"
                     "0001" +
-                    kT6RowAllBlack,
+                    kRowAllBlack,
                 3,
                 {0x1F, 0x00, 0x00}},
         // Black 13 in an 8-pixel row is cut at the row's end, as in one-dimensional rows, and
@@ -336,15 +336,15 @@ INSTANTIATE_TEST_SUITE_P(
         FaxCase{"T6TruncatedPage",
                 kT6,
                 8,
-                kT6Row00011111 + "001"
-                                 "000111"
-                                 "11",
+                kRowWhite3Black5 + "001"
+                                   "000111"
+                                   "11",
                 3,
                 {0x1F, 0x60, 0x00}},
         FaxCase{"T6EndOfBlockEndsTheStrip",
                 kT6,
                 8,
-                kT6Row00011111 + kEol + kEol + kT6RowAllBlack,
+                kRowWhite3Black5 + kEol + kEol + kRowAllBlack,
                 2,
                 {0x1F, 0x00}},
         // Row 1 one-dimensional; row 2 two-dimensional: vertical 0 to 3, vertical left 1 from

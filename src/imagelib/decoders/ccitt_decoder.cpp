@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -173,18 +174,18 @@ void TCCITTDecoder::ReadReferenceRow() {
   reference_.clear();
   if (row_start_ == 0) return;
   const uint8_t* row = output_ + (row_start_ - row_bytes_);
-  bool black = false;
-  for (uint32_t x = 0; x < width_;) {
-    const uint8_t byte = row[x / 8];
-    if (x % 8 == 0 && byte == (black ? 0xFF : 0x00)) {
-      x += 8;
-      continue;
+  unsigned before = 0;  // the pixel before the byte, white before the first
+  for (size_t i = 0; i < row_bytes_; ++i) {
+    // A bit set for every pixel whose colour differs from the pixel before it.
+    auto changes = static_cast<uint8_t>(row[i] ^ (row[i] >> 1 | before << 7));
+    before = row[i] & 1u;
+    while (changes != 0) {
+      const int bit = std::countl_zero(changes);
+      const uint64_t x = uint64_t{i} * 8 + static_cast<uint64_t>(bit);
+      if (x >= width_) return;
+      reference_.push_back(static_cast<uint32_t>(x));
+      changes = static_cast<uint8_t>(changes & ~(0x80u >> bit));
     }
-    if (((byte >> (7 - x % 8)) & 1) != static_cast<int>(black)) {
-      reference_.push_back(x);
-      black = !black;
-    }
-    ++x;
   }
 }
 
