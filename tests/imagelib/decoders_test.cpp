@@ -34,7 +34,8 @@ std::unique_ptr<TDecoder> DecoderFor(const testing::TiffFields& f) {
     case COMPRESSION_CCITTRLEW:
       return std::make_unique<TCCITTMHDecoder>(reversed, f.width, true);
     case COMPRESSION_CCITTFAX3:
-      return std::make_unique<TCCITTFax3Decoder>(reversed, f.width);
+      return std::make_unique<TCCITTFax3Decoder>(reversed, f.width,
+                                                 f.t4_options & GROUP3OPT_2DENCODING);
   }
   return nullptr;
 }
@@ -163,12 +164,16 @@ Bytes BitString(const std::string& bits) {
 }
 
 // T.4 codes used below: white 3 = 1000, white 2 = 0111, white 11 = 01000, white 0 = 00110101,
-// white 8 = 10011; black 3 = 10, black 2 = 11, black 5 = 0011, black 13 = 00000100.
+// white 8 = 10011, white 1 = 000111; black 3 = 10, black 2 = 11, black 5 = 0011,
+// black 13 = 00000100, black 8 = 000101, black 1 = 010. Two-dimensional modes: vertical 0 = 1,
+// right 1 = 011, left 1 = 010, left 3 = 0000010, pass = 0001, horizontal = 001.
 constexpr char kEol[] = "000000000001";
+
+enum FaxCoding { kModifiedHuffman, kT4, kT4TwoDimensional, kT6 };
 
 struct FaxCase {
   const char* name;
-  bool t4;
+  FaxCoding coding;
   uint32_t width;
   std::string bits;
   size_t output_size;
@@ -180,20 +185,38 @@ class HandCodedFax : public ::testing::TestWithParam<FaxCase> {};
 TEST_P(HandCodedFax, Pixels) {
   const FaxCase& c = GetParam();
   std::unique_ptr<TDecoder> decoder;
-  if (c.t4) {
-    decoder = std::make_unique<TCCITTFax3Decoder>(false, c.width);
-  } else {
-    decoder = std::make_unique<TCCITTMHDecoder>(false, c.width, false);
+  switch (c.coding) {
+    case kModifiedHuffman:
+      decoder = std::make_unique<TCCITTMHDecoder>(false, c.width, false);
+      break;
+    case kT4:
+    case kT4TwoDimensional:
+      decoder = std::make_unique<TCCITTFax3Decoder>(false, c.width, c.coding == kT4TwoDimensional);
+      break;
+    case kT6:
+      decoder = std::make_unique<TCCITTFax4Decoder>(false, c.width);
+      break;
   }
   EXPECT_EQ(Decode(*decoder, BitString(c.bits), c.output_size), c.expected);
 }
+
+// The first row of the T.6 cases: white 3, black 5 (horizontal mode).
+const std::string kRowWhite3Black5 =
+    "001"
+    "1000"
+    "0011";
+// A row that paints all black if decoded: white 0, black 8.
+const std::string kRowAllBlack =
+    "001"
+    "00110101"
+    "000101";
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, HandCodedFax,
     ::testing::Values(
         // White 3, black 13: the black run fills the low 5 bits and the whole next byte.
         FaxCase{"BlackRunAfterThreeUsedPixels",
-                false,
+                kModifiedHuffman,
                 16,
                 "1000"
                 "00000100",
@@ -201,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {0x1F, 0xFF}},
         // White 0 then black 3: a zero-length run only flips the colour.
         FaxCase{"ZeroLengthRunFlipsColour",
-                false,
+                kModifiedHuffman,
                 8,
                 "00110101"
                 "10"
@@ -210,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {0xE0}},
         // The black 5 ends with the input's last bit.
         FaxCase{"RunEndingWithTheInputIsPainted",
-                false,
+                kModifiedHuffman,
                 8,
                 "1000"
                 "0011",
@@ -218,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {0x1F}},
         // The last black run lies wholly in the last byte, after the last byte was loaded.
         FaxCase{"RunsInTheLastByteArePainted",
-                false,
+                kModifiedHuffman,
                 10,
                 "1000"
                 "10"
@@ -228,7 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {0x1C, 0xC0}},
         // Two rows coded, room for one: decoding stops when the output is full.
         FaxCase{"MoreRowsThanTheOutputHolds",
-                false,
+                kModifiedHuffman,
                 8,
                 "1000"
                 "0011"
@@ -237,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {0x1F}},
         // Rows behind end-of-line codes, the second with fill bits before its code.
         FaxCase{"T4RowsBehindEndOfLineCodes",
-                true,
+                kT4,
                 8,
                 std::string(kEol) +
                     "1000"
@@ -252,14 +275,100 @@ INSTANTIATE_TEST_SUITE_P(
         // An end-of-line code in the middle of a row ends it white; the next row starts at
         // its own first byte.
         FaxCase{"T4EarlyEndOfLineLeavesTheRowWhite",
-                true,
+                kT4,
                 16,
                 std::string(kEol) + "10011" + kEol +
                     "1000"
                     "0011"
                     "01000",
                 4,
-                {0x00, 0x00, 0x1F, 0x00}}),
+                {0x00, 0x00, 0x1F, 0x00}},
+        // Row 2: horizontal white 1, black 1; vertical 0 to the change above at 3; vertical
+        // right 1 from the row's end, at 9. Decoding stops there: row 3 stays white.
+        FaxCase{"T6VerticalCodePointingPastTheRowEnd",
+                kT6,
+                8,
+                kRowWhite3Black5 +
+                    "001"
+                    "000111"
+                    "010"
+                    "1"
+                    "011" +
+                    kRowAllBlack,
+                3,
+                {0x1F, 0x40, 0x00}},
+        // Row 2: horizontal white 1, black 1, then vertical left 3 from the change above at 3,
+        // at 0, left of the last change.
+        FaxCase{"T6VerticalCodePointingLeftOfTheLastChange",
+                kT6,
+                8,
+                kRowWhite3Black5 +
+                    "001"
+                    "000111"
+                    "010"
+                    "0000010" +
+                    kRowAllBlack,
+                3,
+                {0x1F, 0x40, 0x00}},
+        // Row 2: vertical 0 to 3, then a pass code, which needs two changes above right of 3.
+        FaxCase{"T6PassCodeBeyondTheRowAbove",
+                kT6,
+                8,
+                kRowWhite3Black5 +
+                    "1"
+                    "0001" +
+                    kRowAllBlack,
+                3,
+                {0x1F, 0x00, 0x00}},
+        // Black 13 in an 8-pixel row is cut at the row's end, as in one-dimensional rows, and
+        // decoding goes on: row 2 copies row 1 with two vertical 0 codes.
+        FaxCase{"T6HorizontalRunPastTheRowEnd",
+                kT6,
+                8,
+                "001"
+                "1000"
+                "00000100"
+                "1"
+                "1",
+                2,
+                {0x1F, 0x1F}},
+        // The input ends inside row 2 after white 1, black 2: the rows decoded stay.
+        FaxCase{"T6TruncatedPage",
+                kT6,
+                8,
+                kRowWhite3Black5 + "001"
+                                   "000111"
+                                   "11",
+                3,
+                {0x1F, 0x60, 0x00}},
+        FaxCase{"T6EndOfBlockEndsTheStrip",
+                kT6,
+                8,
+                kRowWhite3Black5 + kEol + kEol + kRowAllBlack,
+                2,
+                {0x1F, 0x00}},
+        // Row 1 one-dimensional; row 2 two-dimensional: vertical 0 to 3, vertical left 1 from
+        // the row's end to 7, then a code no mode begins with. Row 3, after the next end-of-line
+        // code, is coded against row 2 as painted: three vertical 0 codes copy it.
+        FaxCase{"T4TwoDimensionalRowBrokenOffResumesAtTheNextEndOfLine",
+                kT4TwoDimensional,
+                8,
+                std::string(kEol) +
+                    "1"
+                    "1000"
+                    "0011" +
+                    kEol +
+                    "0"
+                    "1"
+                    "010"
+                    "00000001" +
+                    kEol +
+                    "0"
+                    "1"
+                    "1"
+                    "1",
+                3,
+                {0x1F, 0x1E, 0x1E}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CcittDecoder, ReversedBitOrderLeavesTheReversedBytesInTheInput) {

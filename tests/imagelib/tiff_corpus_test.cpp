@@ -51,10 +51,8 @@ const std::map<std::string, Expectation> kExpected = {
     // Cut off inside the first strip's JPEG data.
     {"crash-0c7e0e8e11ce787078f00b5b0ca409a167f070e0.tif", {kRefused, "JPEG error #8"}},
     {"crash-338516dbd2f0e83caddb8ce256c22db3bd6dc40f.tif", {kRefused, "JPEG error #42"}},
-    {"fax4.tiff", {kRefused, kNotSupportedCompression}},
     {"flower-minisblack-12.tif", {kGrayStrips}},
     {"hopper.Lab.tif", {kLabSamples}},
-    {"hopper_g4.tif", {kRefused, kNotSupportedCompression}},
     // JPEG strips coded as RGB or CMYK: libjpeg converts only YCbCr here.
     {"hopper_jpg.tif", {kRefused, "JPEG error #27"}},
     {"hopper_lzw.tif", {kRefused, kNotSupportedCompression}},

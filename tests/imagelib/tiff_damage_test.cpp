@@ -130,11 +130,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"TiledLayout",
                     GrayFile({.more = [](TiffBytes& t) { t.Long(322, 16).Long(323, 16); }}, kEight),
                     NotSupported("Tiled images are")},
-        RefusedCase{
-            "FaxTwoDimensionalCoding",
-            GrayFile({.bits = 1, .compression = 3, .more = [](TiffBytes& t) { t.Long(292, 1); }},
-                     kEight),
-            NotSupported("Two-dimensional fax coding is")},
+        // A T.6 row that starts with the code of the uncompressed mode: 0000001111.
+        RefusedCase{"FaxUncompressedModeCode",
+                    GrayFile({.width = 8, .bits = 1, .compression = 4}, {0x03, 0xC0}),
+                    NotSupported("Uncompressed fax mode is")},
         RefusedCase{
             "FaxUncompressedMode",
             GrayFile({.bits = 1, .compression = 3, .more = [](TiffBytes& t) { t.Long(292, 2); }},

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace quillo::testing {
@@ -157,6 +159,67 @@ std::vector<uint8_t> BilevelPattern(uint32_t width, uint32_t height) {
       }
       black = !black;
     }
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> FaxPage(uint32_t width, uint32_t height) {
+  const size_t row_bytes = (size_t{width} + 7) / 8;
+  std::vector<uint8_t> bytes(row_bytes * height);
+  const auto set = [&](int64_t x, int64_t y) {
+    if (x >= 0 && y >= 0 && x < width && y < height) {
+      bytes[y * row_bytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    }
+  };
+  // Letters 10 × 20 pixels in cells 14 pixels wide, lines 26 pixels apart; some cells stay empty.
+  uint32_t k = 0;
+  for (uint32_t top = 2; top < height; top += 26) {
+    for (uint32_t left = 9; left < width; left += 14) {
+      const uint32_t shape = (++k * 2654435761u) >> 29;
+      for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 10; ++x) {
+          const int ring = (2 * x - 9) * (2 * x - 9) + (y - 13) * (y - 13) * 4 / 3;
+          bool on = false;
+          switch (shape) {
+            case 0:  // L
+              on = x < 2 || y >= 18;
+              break;
+            case 1:  // slant
+              on = std::abs(x - y / 2) < 2;
+              break;
+            case 2:  // o
+              on = y >= 6 && ring >= 40 && ring <= 90;
+              break;
+            case 3:  // T
+              on = y < 2 || (x >= 4 && x < 6);
+              break;
+            case 4:  // b
+              on = x < 2 || (y >= 6 && ring >= 40 && ring <= 90 && x > 3);
+              break;
+            case 5:  // i
+              on = x >= 4 && x < 6 && (y < 3 || y > 6);
+              break;
+            case 6:  // H
+              on = x < 2 || x >= 8 || (y >= 9 && y < 11);
+              break;
+          }
+          if (on) set(left + x, top + y);
+        }
+      }
+    }
+  }
+  for (uint32_t y = height / 3; y < height / 3 + 9; ++y) {
+    for (uint32_t x = width / 2; x < width; ++x) set(x, y);
+  }
+  for (uint32_t y = height / 2; y < height / 2 + 3; ++y) {
+    for (uint32_t x = 20; x + 20 < width; ++x) set(x, y);
+  }
+  for (uint32_t y = 0; y < height * 2 / 3; ++y) {
+    for (uint32_t x = 0; x < 5; ++x) set(x, y);
+  }
+  const std::vector<uint8_t> pattern = BilevelPattern(width, height);
+  for (uint32_t y = 37; y < height; y += 37) {
+    std::copy_n(pattern.begin() + y * row_bytes, row_bytes, bytes.begin() + y * row_bytes);
   }
   return bytes;
 }

@@ -53,4 +53,9 @@ std::vector<uint8_t> Pattern(size_t size, uint32_t seed = 1);
 // white come in many lengths, from 0 up to more than two thousand.
 std::vector<uint8_t> BilevelPattern(uint32_t width, uint32_t height);
 
+// A bilevel page, packed as above, of lines of letter-like shapes (bars, slants, bowls, dots),
+// a rule, a black block touching the right edge, a bar at the left edge, and now and then a row
+// of BilevelPattern: rows that resemble the rows above them, and some that do not.
+std::vector<uint8_t> FaxPage(uint32_t width, uint32_t height);
+
 }  // namespace quillo::testing

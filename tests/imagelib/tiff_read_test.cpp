@@ -146,9 +146,14 @@ class LoadsLikeLibtiff : public ::testing::TestWithParam<ReaderCase> {};
 TEST_P(LoadsLikeLibtiff, Pixels) {
   const ReaderCase& c = GetParam();
   const TiffFields& f = c.fields;
+  // Two-dimensional fax coding needs rows that resemble the rows above them.
+  const bool two_dimensional =
+      f.compression == COMPRESSION_CCITTFAX4 ||
+      (f.compression == COMPRESSION_CCITTFAX3 && f.t4_options & GROUP3OPT_2DENCODING);
   const std::vector<uint8_t> samples =
-      f.bits == 1 ? testing::BilevelPattern(f.width, f.height)
-                  : testing::Pattern(size_t{f.width} * f.height * f.samples * 2 + 64);
+      two_dimensional ? testing::FaxPage(f.width, f.height)
+      : f.bits == 1   ? testing::BilevelPattern(f.width, f.height)
+                      : testing::Pattern(size_t{f.width} * f.height * f.samples * 2 + 64);
   testing::TempDir dir;
   const std::string path = dir.File("image.tif");
   testing::WriteTiff(path, f, samples);
@@ -456,7 +461,38 @@ INSTANTIATE_TEST_SUITE_P(
                     .rows_per_strip = 1,
                     .fill_order = FILLORDER_LSB2MSB,
                     .t4_options = GROUP3OPT_FILLBITS,
-                    .big_endian = true}}),
+                    .big_endian = true}},
+        ReaderCase{"T4TwoDimensionalPageStrips",
+                   {.width = 1728,
+                    .height = 130,
+                    .bits = 1,
+                    .photometric = kMinIsWhite,
+                    .compression = COMPRESSION_CCITTFAX3,
+                    .rows_per_strip = 50,
+                    .t4_options = GROUP3OPT_2DENCODING}},
+        ReaderCase{"T4TwoDimensionalFillBitsReversedOddWidth",
+                   {.width = 1001,
+                    .height = 120,
+                    .bits = 1,
+                    .photometric = kMinIsBlack,
+                    .compression = COMPRESSION_CCITTFAX3,
+                    .fill_order = FILLORDER_LSB2MSB,
+                    .t4_options = GROUP3OPT_2DENCODING | GROUP3OPT_FILLBITS,
+                    .big_endian = true}},
+        ReaderCase{"Group4Page",
+                   {.width = 1728,
+                    .height = 130,
+                    .bits = 1,
+                    .photometric = kMinIsWhite,
+                    .compression = COMPRESSION_CCITTFAX4}},
+        ReaderCase{"Group4ReversedOddWidthStrips",
+                   {.width = 1001,
+                    .height = 120,
+                    .bits = 1,
+                    .photometric = kMinIsBlack,
+                    .compression = COMPRESSION_CCITTFAX4,
+                    .rows_per_strip = 33,
+                    .fill_order = FILLORDER_LSB2MSB}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

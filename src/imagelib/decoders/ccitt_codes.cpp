@@ -130,10 +130,25 @@ constexpr TFaxCode kExtended[] = {
     {"000000011111", 2560},
 };
 
+constexpr TFaxModeCode kModes[] = {
+    {"1", fmVertical, 0},
+    {"011", fmVertical, 1},
+    {"000011", fmVertical, 2},
+    {"0000011", fmVertical, 3},
+    {"010", fmVertical, -1},
+    {"000010", fmVertical, -2},
+    {"0000010", fmVertical, -3},
+    {"0001", fmPass, 0},
+    {"001", fmHorizontal, 0},
+    {"0000001111", fmUncompressed, 0},
+    {"000000000001", fmEndOfLine, 0},
+};
+
 }  // namespace
 
 std::span<const TFaxCode> WhiteFaxCodes() { return kWhite; }
 std::span<const TFaxCode> BlackFaxCodes() { return kBlack; }
 std::span<const TFaxCode> ExtendedFaxCodes() { return kExtended; }
+std::span<const TFaxModeCode> FaxModeCodes() { return kModes; }
 
 }  // namespace quillo

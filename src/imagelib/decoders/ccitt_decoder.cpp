@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "imagelib/decoders/ccitt_codes.h"
+#include "imagelib/decoders/decoder_table.h"
+#include "imagelib/reader_strings.h"
 
 namespace quillo {
 namespace {
@@ -36,6 +39,11 @@ TCCITTDecoder::TCCITTDecoder(bool reverse_bit_order, uint32_t width)
     for (const TFaxCode& code : ExtendedFaxCodes()) AddCode(*tree, code.bits, code.run);
     AddCode(*tree, kEndOfLineCode.bits, kEndOfLine);
     for (const TFaxCode& code : kInvalidCodes) AddCode(*tree, code.bits, kInvalidCode);
+  }
+  mode_tree_.emplace_back();
+  const std::span<const TFaxModeCode> modes = FaxModeCodes();
+  for (size_t i = 0; i < modes.size(); ++i) {
+    AddCode(mode_tree_, modes[i].bits, static_cast<int32_t>(i));
   }
 }
 
@@ -152,6 +160,88 @@ void TCCITTDecoder::AlignInput(bool to_words) {
   bit_position_ = (bit_position_ + unit - 1) / unit * unit;
 }
 
+const TFaxModeCode* TCCITTDecoder::DecodeMode() {
+  uint32_t node = 0;
+  do {
+    if (!InputLeft()) return nullptr;
+    node = mode_tree_[node].child[ReadBit()];
+    if (node == 0) return nullptr;
+  } while (mode_tree_[node].child[0] != 0 || mode_tree_[node].child[1] != 0);
+  return &FaxModeCodes()[static_cast<size_t>(mode_tree_[node].value)];
+}
+
+void TCCITTDecoder::ReadReferenceRow() {
+  reference_.clear();
+  if (row_start_ == 0) return;
+  const uint8_t* row = output_ + (row_start_ - row_bytes_);
+  unsigned before = 0;  // the pixel before the byte, white before the first
+  for (size_t i = 0; i < row_bytes_; ++i) {
+    // A bit set for every pixel whose colour differs from the pixel before it.
+    auto changes = static_cast<uint8_t>(row[i] ^ (row[i] >> 1 | before << 7));
+    before = row[i] & 1u;
+    while (changes != 0) {
+      const int bit = std::countl_zero(changes);
+      const uint64_t x = uint64_t{i} * 8 + static_cast<uint64_t>(bit);
+      if (x >= width_) return;
+      reference_.push_back(static_cast<uint32_t>(x));
+      changes = static_cast<uint8_t>(changes & ~(0x80u >> bit));
+    }
+  }
+}
+
+TCCITTDecoder::TRowEnd TCCITTDecoder::DecodeTwoDimensionalRow() {
+  ReadReferenceRow();
+  // a0, the last change placed, starts just before the first pixel; painting goes on at position.
+  int64_t a0 = -1;
+  uint32_t position = 0;
+  size_t next = 0;  // the first change above that lies right of a0
+  const auto paint_to = [&](uint32_t end) {
+    PaintRun(end - position);
+    position = end;
+  };
+  while (position < width_) {
+    const TFaxModeCode* code = DecodeMode();
+    if (code == nullptr) return reBroken;
+    switch (code->mode) {
+      case fmEndOfLine:
+        return reEndOfLine;
+      case fmUncompressed:
+        RaiseGraphicErrorFmt(kNotSupportedPattern, {kUncompressedFaxModeIs, kTiffFormatName});
+      case fmHorizontal:
+        // Two runs coded as in one-dimensional rows; runs past the row's end are cut there.
+        for (int i = 0; i < 2; ++i) {
+          const int32_t run = DecodeRun();
+          if (run == kEndOfLine) return reEndOfLine;
+          if (run < 0) return reBroken;
+          paint_to(position + std::min(static_cast<uint32_t>(run), width_ - position));
+          FlipColor();
+        }
+        a0 = position;
+        continue;
+      case fmPass:
+      case fmVertical:
+        break;
+    }
+    while (next < reference_.size() && reference_[next] <= a0) ++next;
+    // b1, the first change above right of a0 to the colour opposite a0's (to black at even
+    // indexes), and b2, the change after it.
+    const size_t b1 = next + ((next % 2 == 1) != black_ ? 1 : 0);
+    if (code->mode == fmPass) {
+      if (b1 + 1 >= reference_.size()) return reBroken;
+      paint_to(reference_[b1 + 1]);
+      a0 = position;
+      continue;
+    }
+    const int64_t a1 =
+        (b1 < reference_.size() ? int64_t{reference_[b1]} : int64_t{width_}) + code->offset;
+    if (a1 < position || a1 > width_) return reBroken;
+    paint_to(static_cast<uint32_t>(a1));
+    FlipColor();
+    a0 = a1;
+  }
+  return reComplete;
+}
+
 void TCCITTFax3Decoder::SeekLineStart() {
   if (end_of_lines_ == 0) {
     int zeros = 0;
@@ -169,17 +259,34 @@ void TCCITTFax3Decoder::DecodeBlock(uint8_t* input, uint8_t* output, size_t inpu
   do {
     SeekLineStart();
     SetWhite();
-    do {
-      const int32_t run = DecodeRun();
-      if (run < 0) {
-        if (run == kEndOfLine) ++end_of_lines_;
-        break;
-      }
-      if (PaintRun(static_cast<uint32_t>(run))) break;
-      FlipColor();
-    } while (InputLeft());
+    const bool one_dimensional = !two_dimensional_ || ReadBit();
+    const TRowEnd end = one_dimensional ? DecodeOneDimensionalRow() : DecodeTwoDimensionalRow();
+    // A row cut short is left as painted; decoding picks up at the next end-of-line code.
+    if (end == reEndOfLine) ++end_of_lines_;
     FinishRow();
   } while (InputLeft() && !OutputFull());
+}
+
+TCCITTDecoder::TRowEnd TCCITTFax3Decoder::DecodeOneDimensionalRow() {
+  do {
+    const int32_t run = DecodeRun();
+    if (run == kEndOfLine) return reEndOfLine;
+    if (run < 0) return reBroken;
+    if (PaintRun(static_cast<uint32_t>(run))) return reComplete;
+    FlipColor();
+  } while (InputLeft());
+  return reBroken;
+}
+
+void TCCITTFax4Decoder::DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size,
+                                    size_t output_size) {
+  StartBlock(input, output, input_size, output_size);
+  while (InputLeft() && !OutputFull()) {
+    SetWhite();
+    // The end-of-block code, damage, or the input's end stops the strip.
+    if (DecodeTwoDimensionalRow() != reComplete) return;
+    FinishRow();
+  }
 }
 
 void TCCITTMHDecoder::DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size,

@@ -1,5 +1,6 @@
-// The one-dimensional CCITT fax codings: T.4 rows behind end-of-line codes, and plain modified
-// Huffman rows. Output rows hold one bit per pixel, 1 = black, each row starting on a byte.
+// The CCITT fax codings: T.4 rows behind end-of-line codes (one- or two-dimensional), plain
+// modified Huffman rows, and T.6 rows. Output rows hold one bit per pixel, 1 = black, each row
+// starting on a byte.
 #pragma once
 
 #include <vector>
@@ -7,6 +8,8 @@
 #include "imagelib/decoders/decoder.h"
 
 namespace quillo {
+
+struct TFaxModeCode;
 
 class TCCITTDecoder : public TDecoder {
  protected:
@@ -22,10 +25,15 @@ class TCCITTDecoder : public TDecoder {
   static constexpr int32_t kEndOfLine = -1;
   static constexpr int32_t kInvalidCode = -2;
 
+  // How the coding of a row ended: with its last pixel, with an end-of-line code in its midst, or
+  // with a code that makes no sense there or the input's end.
+  enum TRowEnd : uint8_t { reComplete, reEndOfLine, reBroken };
+
   // Sets the bit and output state afresh for one strip; reverses the input's bits when asked.
   void StartBlock(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size);
   bool InputLeft() const { return bit_position_ < bit_count_; }
-  bool OutputFull() const { return row_start_ >= output_size_; }
+  // Also true for rows of no pixels, which leave nothing to decode.
+  bool OutputFull() const { return row_start_ >= output_size_ || row_bytes_ == 0; }
   // The next bit; 0 once the input is used up.
   bool ReadBit();
   // Run length of the next code of the current colour (make-up codes added to the terminating
@@ -41,18 +49,30 @@ class TCCITTDecoder : public TDecoder {
   // Drops the unread bits of the current input byte; with word alignment also a byte that
   // would start a coded row at an odd offset.
   void AlignInput(bool to_words);
+  // Decodes a row coded against the row above it (all white above a strip's first row), from
+  // white at its first pixel. A row broken off keeps the pixels painted so far.
+  TRowEnd DecodeTwoDimensionalRow();
 
  private:
   static void AddCode(TCodeTree& tree, const char* bits, int32_t value);
   bool PeekBit() const;
   // Pixels of the row at row_start_ that fit the output.
   uint32_t PixelsInRow() const;
+  // The mode code that follows, or null for a code that none begins with or that the input cuts.
+  const TFaxModeCode* DecodeMode();
+  // Fills reference_ with the changes of colour of the row above the current one, read from the
+  // output as painted, so that a row broken off serves as it stands.
+  void ReadReferenceRow();
 
   bool reverse_bit_order_;
   uint32_t width_;
   size_t row_bytes_;
   TCodeTree white_tree_;
   TCodeTree black_tree_;
+  TCodeTree mode_tree_;  // leaf values index FaxModeCodes()
+  // The pixels of the row above at which the colour changes, white being the colour before its
+  // first pixel: black runs start at the even indexes.
+  std::vector<uint32_t> reference_;
 
   const uint8_t* input_ = nullptr;
   uint64_t bit_position_ = 0;
@@ -68,17 +88,31 @@ class TCCITTDecoder : public TDecoder {
 };
 
 // T.4 rows, each expected after an end-of-line code (with any number of fill bits before it).
+// With two_dimensional set, a tag bit after each end-of-line code says how its row is coded: 1 for
+// one-dimensional, 0 for two-dimensional.
 class TCCITTFax3Decoder : public TCCITTDecoder {
  public:
-  TCCITTFax3Decoder(bool reverse_bit_order, uint32_t width)
-      : TCCITTDecoder(reverse_bit_order, width) {}
+  TCCITTFax3Decoder(bool reverse_bit_order, uint32_t width, bool two_dimensional)
+      : TCCITTDecoder(reverse_bit_order, width), two_dimensional_(two_dimensional) {}
 
   void DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size) override;
 
  private:
   void SeekLineStart();
+  TRowEnd DecodeOneDimensionalRow();
 
+  bool two_dimensional_;
   int end_of_lines_ = 0;
+};
+
+// T.6 rows: every row two-dimensional, without end-of-line codes; two end-of-line codes end the
+// strip. A damaged row ends the strip, as no code follows at which decoding could pick up again.
+class TCCITTFax4Decoder : public TCCITTDecoder {
+ public:
+  TCCITTFax4Decoder(bool reverse_bit_order, uint32_t width)
+      : TCCITTDecoder(reverse_bit_order, width) {}
+
+  void DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size) override;
 };
 
 // Modified Huffman rows without end-of-line codes, each starting on a byte of the input (on an

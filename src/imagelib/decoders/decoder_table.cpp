@@ -32,9 +32,11 @@ std::unique_ptr<TDecoder> CreateDecoder(const TImageProperties& properties, uint
     case ctCCITTHuffmanWordAligned:
       return std::make_unique<TCCITTMHDecoder>(reversed, width, true);
     case ctCCITTGroup3:
-      if (t4_options & kT4TwoDimensional) NotSupported(kTwoDimensionalFaxIs);
       if (t4_options & kT4Uncompressed) NotSupported(kUncompressedFaxModeIs);
-      return std::make_unique<TCCITTFax3Decoder>(reversed, width);
+      return std::make_unique<TCCITTFax3Decoder>(reversed, width,
+                                                 (t4_options & kT4TwoDimensional) != 0);
+    case ctCCITTGroup4:
+      return std::make_unique<TCCITTFax4Decoder>(reversed, width);
     case ctDeflate:
       return std::make_unique<TLZ77Decoder>();
     case ctJPEG:

@@ -10,8 +10,7 @@ namespace quillo {
 
 inline constexpr char kTiffFormatName[] = "TIF/TIFF";
 
-// Raised for T4Options asking for what the fax decoder does not do.
-inline constexpr char kTwoDimensionalFaxIs[] = "Two-dimensional fax coding is";
+// Raised for fax options or codes asking for what the fax decoders do not do.
 inline constexpr char kUncompressedFaxModeIs[] = "Uncompressed fax mode is";
 
 // The decoder for the image's compression (none for uncompressed strips). Compressions without
