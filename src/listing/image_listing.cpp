@@ -1,7 +1,9 @@
 #include "listing/image_listing.h"
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
+#include <utility>
 #include <optional>
 
 #include "platform/errors.h"
@@ -11,18 +13,80 @@
 
 namespace quillo {
 
-bool TSortedPathList::Order::operator()(const std::string& a, const std::string& b) const {
-  const int order = CompareTextIgnoreCase(a, b);
-  return order != 0 ? order < 0 : a < b;
-}
-
-bool TSortedPathList::Add(std::string path) {
-  if (path.find_first_of("\r\n") != std::string::npos) {
+bool TSortedPathList::Add(std::string_view folder, std::string_view name) {
+  const size_t start = buffer_.size();
+  buffer_.append(folder).append(name);
+  const std::string_view path = std::string_view(buffer_).substr(start);
+  if (path.find_first_of("\r\n") != std::string_view::npos) {
     // Every matching pattern adds a path again, one right after the other.
-    if (left_out_.empty() || left_out_.back() != path) left_out_.push_back(std::move(path));
+    if (left_out_.empty() || left_out_.back() != path) left_out_.emplace_back(path);
+    buffer_.resize(start);
     return false;
   }
-  return paths_.insert(std::move(path)).second;
+  if (2 * (paths_.size() + 1) > table_.size()) GrowTable();
+  const auto hash = static_cast<uint32_t>(std::hash<std::string_view>{}(path));
+  const size_t mask = table_.size() - 1;
+  size_t at = hash & mask;
+  for (; table_[at].path != 0; at = (at + 1) & mask) {
+    if (table_[at].hash == hash && PathAt(paths_[table_[at].path - 1]) == path) {
+      buffer_.resize(start);
+      return false;
+    }
+  }
+  shared_prefix_ = paths_.empty() ? path.size()
+                                  : static_cast<size_t>(
+                                        std::mismatch(path.begin(), path.end(),
+                                                      buffer_.begin(),
+                                                      buffer_.begin() + shared_prefix_)
+                                            .first -
+                                        path.begin());
+  paths_.push_back({start, path.size()});
+  table_[at] = {hash, static_cast<uint32_t>(paths_.size())};
+  return true;
+}
+
+void TSortedPathList::GrowTable() {
+  constexpr size_t kFirstSize = 64;
+  std::vector<Slot> old = std::exchange(table_, std::vector<Slot>(
+                                                    std::max(kFirstSize, 2 * table_.size())));
+  const size_t mask = table_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.path == 0) continue;
+    size_t at = slot.hash & mask;
+    while (table_[at].path != 0) at = (at + 1) & mask;
+    table_[at] = slot;
+  }
+}
+
+void TSortedPathList::Sort(std::vector<Span>& paths) const {
+  const auto tail = [&](const Span& span) {
+    return PathAt(span).substr(shared_prefix_);
+  };
+  std::sort(paths.begin(), paths.end(), [&](const Span& a, const Span& b) {
+    const std::string_view x = tail(a);
+    const std::string_view y = tail(b);
+    const int order = CompareTextIgnoreCase(x, y);
+    return order != 0 ? order < 0 : x < y;
+  });
+}
+
+std::vector<std::string> TSortedPathList::Items() const {
+  std::vector<Span> sorted = paths_;
+  Sort(sorted);
+  std::vector<std::string> items;
+  items.reserve(sorted.size());
+  for (const Span& span : sorted) items.emplace_back(PathAt(span));
+  return items;
+}
+
+TextLines TSortedPathList::TakeLines() {
+  table_ = {};
+  Sort(paths_);
+  TextLines lines(std::move(buffer_), std::move(paths_));
+  buffer_.clear();
+  paths_.clear();
+  shared_prefix_ = 0;
+  return lines;
 }
 
 std::vector<std::string> SplitMasks(std::string_view masks) {
@@ -40,32 +104,40 @@ std::vector<std::string> SplitMasks(std::string_view masks) {
 
 namespace {
 
+// Whether the name's extension, upper-cased, equals one of the upper-cased patterns, or a
+// pattern is ".*".
+bool MatchesAny(std::string_view name, const std::vector<std::string>& upper_patterns) {
+  const std::string_view extension = FileExtensionOf(name);
+  return std::any_of(upper_patterns.begin(), upper_patterns.end(), [&](const std::string& p) {
+    return p == ".*" || UpperCaseEquals(extension, p);
+  });
+}
+
 // One level of the search; open_folders holds the folder being searched and those it lies in.
-void FindFilesBelow(const std::string& folder, TSortedPathList& target, std::string_view masks,
-                    TFindOptions options, std::vector<FileIdentity>& open_folders) {
+void FindFilesBelow(const std::string& folder, TSortedPathList& target,
+                    const std::vector<std::string>& upper_patterns, TFindOptions options,
+                    std::vector<FileIdentity>& open_folders) {
   if (!DirectoryExists(folder)) throw Exception(folder + "is Invalid.");
   const std::string base = AddTrailingBackslash(folder);
-  const std::vector<std::string> patterns = SplitMasks(masks);
   if (const std::optional<FileIdentity> self = IdentifyFile(folder)) open_folders.push_back(*self);
   const size_t depth = open_folders.size();
   EnumerateFolder(base, [&](const FolderEntry& entry) {
     if (entry.name == "." || entry.name == "..") return;
     if (entry.is_folder) {
-      if (options & foFolders) target.Add(base + entry.name);
+      if (options & foFolders) target.Add(base, entry.name);
       if (!(options & foSubFolders)) return;
-      const std::optional<FileIdentity> sub = IdentifyFile(base + entry.name);
+      const std::string sub_folder = base + entry.name;
+      const std::optional<FileIdentity> sub = IdentifyFile(sub_folder);
       if (sub && std::find(open_folders.begin(), open_folders.end(), *sub) != open_folders.end()) {
         return;
       }
-      FindFilesBelow(base + entry.name, target, masks, options, open_folders);
+      FindFilesBelow(sub_folder, target, upper_patterns, options, open_folders);
       open_folders.resize(depth);
       return;
     }
-    if (!(options & foFiles)) return;
-    const std::string extension = UpperCase(ExtractFileExt(entry.name));
-    for (const std::string& pattern : patterns) {
-      if (pattern == ".*" || extension == UpperCase(pattern)) target.Add(base + entry.name);
-    }
+    // Each matching pattern would add the path again, and the list would refuse it: once is
+    // enough.
+    if ((options & foFiles) && MatchesAny(entry.name, upper_patterns)) target.Add(base, entry.name);
   });
 }
 
@@ -73,15 +145,17 @@ void FindFilesBelow(const std::string& folder, TSortedPathList& target, std::str
 
 void FindFiles(const std::string& folder, TSortedPathList& target, std::string_view masks,
                TFindOptions options) {
+  std::vector<std::string> upper_patterns = SplitMasks(masks);
+  for (std::string& pattern : upper_patterns) pattern = UpperCase(pattern);
   std::vector<FileIdentity> open_folders;
-  FindFilesBelow(folder, target, masks, options, open_folders);
+  FindFilesBelow(folder, target, upper_patterns, options, open_folders);
 }
 
 std::vector<std::string> ListImageFiles(const std::string& folder, std::string_view masks,
                                         ListEditor& lines, TFindOptions options) {
   TSortedPathList found;
   FindFiles(folder, found, masks, options);
-  lines.SetLines(found.Items());
+  lines.ReplaceLines(found.TakeLines());
   return found.LeftOut();
 }
 
