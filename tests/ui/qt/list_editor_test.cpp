@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -68,6 +69,29 @@ TEST_F(ListEditorTest, LinesComeBackAsTheyWereSetOrTyped) {
   EXPECT_EQ(Lines(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
   editor_.setPlainText("a.jpg\nb.jpg");
   EXPECT_EQ(Lines(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+}
+
+// A whole listing in one go: lines laid out in the buffer in another order than their own, some
+// holding double-byte text and bytes that are no UTF-8.
+TEST_F(ListEditorTest, HundredThousandLinesGoInAtOnceAndComeBackEqual) {
+  constexpr int kLines = 100000;
+  std::vector<std::string> expected;
+  std::string buffer;
+  std::vector<TextLines::Span> spans;
+  for (int i = 0; i < kLines; ++i) {
+    const std::string folder = i % 10 == 0 ? "/写真/" : i % 10 == 1 ? "/raw\xff/" : "/photos/";
+    expected.push_back(folder + std::to_string(i / 1000) + "/IMG_" + std::to_string(i) + ".JPG");
+  }
+  for (int i = kLines - 1; i >= 0; --i) {
+    spans.push_back({buffer.size(), expected[static_cast<size_t>(i)].size()});
+    buffer += expected[static_cast<size_t>(i)];
+  }
+  std::reverse(spans.begin(), spans.end());
+  editor_.ReplaceLines(TextLines(std::move(buffer), std::move(spans)));
+  EXPECT_EQ(editor_.LineCount(), kLines);
+  EXPECT_EQ(Lines(), expected);
+  editor_.MoveCaretToLine(kLines - 1);
+  EXPECT_EQ(editor_.Line(editor_.textCursor().blockNumber()), expected.back());
 }
 
 TEST_F(ListEditorTest, TabKeyInsertsATabAndKeepsTheFocus) {
