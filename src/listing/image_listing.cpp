@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <functional>
 #include <iterator>
-#include <utility>
 #include <optional>
+#include <utility>
 
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -14,41 +14,41 @@
 namespace quillo {
 
 bool TSortedPathList::Add(std::string_view folder, std::string_view name) {
-  const size_t start = buffer_.size();
-  buffer_.append(folder).append(name);
-  const std::string_view path = std::string_view(buffer_).substr(start);
+  paths_.AppendJoined(folder, name);
+  const std::string_view path = paths_[paths_.Count() - 1];
   if (path.find_first_of("\r\n") != std::string_view::npos) {
     // Every matching pattern adds a path again, one right after the other.
     if (left_out_.empty() || left_out_.back() != path) left_out_.emplace_back(path);
-    buffer_.resize(start);
+    paths_.RemoveLast();
     return false;
   }
-  if (2 * (paths_.size() + 1) > table_.size()) GrowTable();
+  if (2 * paths_.Count() > table_.size()) GrowTable();
   const auto hash = static_cast<uint32_t>(std::hash<std::string_view>{}(path));
   const size_t mask = table_.size() - 1;
   size_t at = hash & mask;
   for (; table_[at].path != 0; at = (at + 1) & mask) {
-    if (table_[at].hash == hash && PathAt(paths_[table_[at].path - 1]) == path) {
-      buffer_.resize(start);
+    if (table_[at].hash == hash && paths_[table_[at].path - 1] == path) {
+      paths_.RemoveLast();
       return false;
     }
   }
-  shared_prefix_ = paths_.empty() ? path.size()
-                                  : static_cast<size_t>(
-                                        std::mismatch(path.begin(), path.end(),
-                                                      buffer_.begin(),
-                                                      buffer_.begin() + shared_prefix_)
-                                            .first -
-                                        path.begin());
-  paths_.push_back({start, path.size()});
-  table_[at] = {hash, static_cast<uint32_t>(paths_.size())};
+  // The table can only ever hold as many paths as memory allows, far below 2^32.
+  table_[at] = {hash, static_cast<uint32_t>(paths_.Count())};
+  const std::string_view first = paths_[0];
+  shared_prefix_ =
+      paths_.Count() == 1
+          ? path.size()
+          : static_cast<size_t>(std::mismatch(first.begin(), first.begin() + shared_prefix_,
+                                              path.begin(), path.end())
+                                    .first -
+                                first.begin());
   return true;
 }
 
 void TSortedPathList::GrowTable() {
   constexpr size_t kFirstSize = 64;
-  std::vector<Slot> old = std::exchange(table_, std::vector<Slot>(
-                                                    std::max(kFirstSize, 2 * table_.size())));
+  const std::vector<Slot> old =
+      std::exchange(table_, std::vector<Slot>(std::max(kFirstSize, 2 * table_.size())));
   const size_t mask = table_.size() - 1;
   for (const Slot& slot : old) {
     if (slot.path == 0) continue;
@@ -58,35 +58,27 @@ void TSortedPathList::GrowTable() {
   }
 }
 
-void TSortedPathList::Sort(std::vector<Span>& paths) const {
-  const auto tail = [&](const Span& span) {
-    return PathAt(span).substr(shared_prefix_);
-  };
-  std::sort(paths.begin(), paths.end(), [&](const Span& a, const Span& b) {
-    const std::string_view x = tail(a);
-    const std::string_view y = tail(b);
-    const int order = CompareTextIgnoreCase(x, y);
-    return order != 0 ? order < 0 : x < y;
-  });
+bool TSortedPathList::Before(std::string_view a, std::string_view b) const {
+  a.remove_prefix(shared_prefix_);
+  b.remove_prefix(shared_prefix_);
+  const int order = CompareTextIgnoreCase(a, b);
+  return order != 0 ? order < 0 : a < b;
 }
 
 std::vector<std::string> TSortedPathList::Items() const {
-  std::vector<Span> sorted = paths_;
-  Sort(sorted);
-  std::vector<std::string> items;
-  items.reserve(sorted.size());
-  for (const Span& span : sorted) items.emplace_back(PathAt(span));
-  return items;
+  std::vector<std::string_view> sorted;
+  sorted.reserve(paths_.Count());
+  for (size_t i = 0; i < paths_.Count(); ++i) sorted.push_back(paths_[i]);
+  std::sort(sorted.begin(), sorted.end(),
+            [this](std::string_view a, std::string_view b) { return Before(a, b); });
+  return {sorted.begin(), sorted.end()};
 }
 
 TextLines TSortedPathList::TakeLines() {
   table_ = {};
-  Sort(paths_);
-  TextLines lines(std::move(buffer_), std::move(paths_));
-  buffer_.clear();
-  paths_.clear();
+  paths_.Sort([this](std::string_view a, std::string_view b) { return Before(a, b); });
   shared_prefix_ = 0;
-  return lines;
+  return std::exchange(paths_, TextLines());
 }
 
 std::vector<std::string> SplitMasks(std::string_view masks) {

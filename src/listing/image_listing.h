@@ -26,28 +26,23 @@ class TSortedPathList {
   bool Add(std::string_view folder, std::string_view name);
   // A sorted copy of the paths.
   std::vector<std::string> Items() const;
-  size_t Count() const { return paths_.size(); }
+  size_t Count() const { return paths_.Count(); }
   // Hands the paths over as lines, sorted; the list holds no paths afterwards.
   TextLines TakeLines();
   // The paths refused for a line break, in the order they were found.
   const std::vector<std::string>& LeftOut() const { return left_out_; }
 
  private:
-  using Span = TextLines::Span;
   // An open-addressing table of the paths added, for refusing duplicates as they come.
   struct Slot {
     uint32_t hash = 0;
     uint32_t path = 0;  // index + 1; 0 for a free slot
   };
 
-  std::string_view PathAt(const Span& span) const {
-    return std::string_view(buffer_).substr(span.start, span.length);
-  }
-  void Sort(std::vector<Span>& paths) const;
+  bool Before(std::string_view a, std::string_view b) const;
   void GrowTable();
 
-  std::string buffer_;
-  std::vector<Span> paths_;
+  TextLines paths_;
   std::vector<Slot> table_;
   // How many leading bytes all paths share; they play no part in the order.
   size_t shared_prefix_ = 0;
