@@ -80,6 +80,23 @@ std::string EscapedLineBreaks(const std::string& path) {
   return escaped;
 }
 
+// One line per path, gathered into large blocks so that a long list costs few writes.
+void WriteLines(const TextLines& lines, std::ostream& out) {
+  constexpr size_t kBlockBytes = size_t{1} << 20;
+  std::string block;
+  block.reserve(kBlockBytes);
+  for (size_t i = 0; i < lines.Count(); ++i) {
+    if (block.size() + lines[i].size() >= kBlockBytes) {
+      out.write(block.data(), static_cast<std::streamsize>(block.size()));
+      block.clear();
+    }
+    block += lines[i];
+    block += '\n';
+  }
+  out.write(block.data(), static_cast<std::streamsize>(block.size()));
+  out.flush();
+}
+
 class Session {
  public:
   Session(const CommandLine& line, CliStreams io, const volatile std::sig_atomic_t& interrupted)
@@ -159,8 +176,13 @@ class Session {
 
   int List() {
     if (const std::optional<int> failed = FillList(kRenameTab)) return *failed;
-    for (const std::string& path : app_.Lines(kRenameTab.editor)) io_.out << path << '\n';
-    return kExitComplete;
+    errno = 0;
+    WriteLines(app_.Window().HeadlessEditorNamed(kRenameTab.editor).Lines(), io_.out);
+    if (io_.out) return kExitComplete;
+    io_.err << "quillomark-cli: cannot write the list";
+    if (errno != 0) io_.err << ": " << std::strerror(errno);
+    io_.err << '\n';
+    return kExitError;
   }
 
   // Texts go into their edit boxes as given; a number only when the window would read it as the
@@ -224,12 +246,12 @@ class Session {
       }
     }
     std::istream& in = source == "-" ? io_.in : file;
-    std::vector<std::string> lines;
+    TextLines lines;
     for (std::string line; std::getline(in, line);) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
+      lines.Append(line);
     }
-    app_.SetLines(editor, lines);
+    app_.Window().Editor(editor).ReplaceLines(std::move(lines));
     return std::nullopt;
   }
 

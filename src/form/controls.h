@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "form/text_lines.h"
 #include "platform/folder_browser.h"
 
 namespace quillo {
@@ -48,7 +49,9 @@ class ListEditor {
   virtual ~ListEditor() = default;
   virtual int LineCount() const = 0;
   virtual std::string Line(int index) const = 0;
-  virtual void SetLines(const std::vector<std::string>& lines) = 0;
+  // Replaces every line by the given ones, taking them over.
+  virtual void ReplaceLines(TextLines lines) = 0;
+  void SetLines(const std::vector<std::string>& lines) { ReplaceLines(TextLines(lines)); }
   virtual void SetFocus() = 0;
   virtual void MoveCaretToLine(int index) = 0;
 };

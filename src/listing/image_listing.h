@@ -2,12 +2,12 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "form/controls.h"
+#include "form/text_lines.h"
 
 namespace quillo {
 
@@ -17,20 +17,35 @@ using TFindOptions = uint8_t;
 // Paths kept sorted without regard to letter case. Names that differ only in case are both
 // real files on a case-sensitive file system, so ties are broken byte-wise; only an exact
 // duplicate is refused. A path holding a line break cannot be one line of a list: it is refused
-// too and kept apart, so that it can be reported.
+// too and kept apart, so that it can be reported. The paths lie one after another in one buffer
+// and are sorted once, when they are taken.
 class TSortedPathList {
  public:
-  bool Add(std::string path);
-  std::vector<std::string> Items() const { return {paths_.begin(), paths_.end()}; }
-  size_t Count() const { return paths_.size(); }
+  bool Add(std::string_view path) { return Add(path, {}); }
+  // Adds folder + name, joined as they stand, without making the path first.
+  bool Add(std::string_view folder, std::string_view name);
+  // A sorted copy of the paths.
+  std::vector<std::string> Items() const;
+  size_t Count() const { return paths_.Count(); }
+  // Hands the paths over as lines, sorted; the list holds no paths afterwards.
+  TextLines TakeLines();
   // The paths refused for a line break, in the order they were found.
   const std::vector<std::string>& LeftOut() const { return left_out_; }
 
  private:
-  struct Order {
-    bool operator()(const std::string& a, const std::string& b) const;
+  // An open-addressing table of the paths added, for refusing duplicates as they come.
+  struct Slot {
+    uint32_t hash = 0;
+    uint32_t path = 0;  // index + 1; 0 for a free slot
   };
-  std::set<std::string, Order> paths_;
+
+  bool Before(std::string_view a, std::string_view b) const;
+  void GrowTable();
+
+  TextLines paths_;
+  std::vector<Slot> table_;
+  // How many leading bytes all paths share; they play no part in the order.
+  size_t shared_prefix_ = 0;
   std::vector<std::string> left_out_;
 };
 

@@ -37,9 +37,11 @@ std::string ExtractFilePath(std::string_view path) {
   return std::string(path.substr(0, NameStart(path)));
 }
 
-std::string ExtractFileExt(std::string_view path) {
+std::string ExtractFileExt(std::string_view path) { return std::string(FileExtensionOf(path)); }
+
+std::string_view FileExtensionOf(std::string_view path) {
   const size_t dot = ExtensionStart(path);
-  return dot == kNone ? std::string() : std::string(path.substr(dot));
+  return dot == kNone ? std::string_view() : path.substr(dot);
 }
 
 std::string ChangeFileExt(std::string_view path, std::string_view extension) {

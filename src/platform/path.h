@@ -13,6 +13,8 @@ std::string ExtractFileName(std::string_view path);
 std::string ExtractFilePath(std::string_view path);
 // From the last "." of the file name to the end, "." included; empty when there is none.
 std::string ExtractFileExt(std::string_view path);
+// The same part as a view into the path, for callers that only compare it.
+std::string_view FileExtensionOf(std::string_view path);
 // Replaces the extension (or appends one when there is none).
 std::string ChangeFileExt(std::string_view path, std::string_view extension);
 // Whether the last character is a single-byte delimiter. A double-byte last character whose

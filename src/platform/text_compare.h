@@ -12,5 +12,7 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b);
 bool SameTextIgnoreCase(std::string_view a, std::string_view b);
 // Upper-cases the single-byte ASCII letters; the bytes of multi-byte characters stay as they are.
 std::string UpperCase(std::string_view text);
+// Whether UpperCase(text) equals upper, without making the upper-cased copy.
+bool UpperCaseEquals(std::string_view text, std::string_view upper);
 
 }  // namespace quillo

@@ -21,7 +21,7 @@ const char kProgram[] = QUILLO_BINARY_DIR "/src/quillomark-cli";
 }  // namespace
 
 CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input,
-                       rlim_t file_size_limit) {
+                       rlim_t file_size_limit, const std::string& out_path) {
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (::pipe(in_pipe) != 0 || ::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) {
     throw std::runtime_error("pipe failed");
@@ -39,7 +39,12 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  if (out_path.empty()) {
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+  }
   posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
   for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
     posix_spawn_file_actions_addclose(&actions, fd);
@@ -64,6 +69,10 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
   }
   ::close(in_pipe[1]);
   out_fd_ = out_pipe[0];
+  if (!out_path.empty()) {
+    ::close(out_fd_);
+    out_fd_ = -1;
+  }
   err_fd_ = err_pipe[0];
 }
 

@@ -18,9 +18,10 @@ struct CliResult {
 class CliProcess {
  public:
   // The child starts with the default action for every signal the program handles, and may
-  // write files of at most file_size_limit bytes.
+  // write files of at most file_size_limit bytes. Its standard output goes to out_path when one
+  // is given.
   explicit CliProcess(const std::vector<std::string>& args, const std::string& input = "",
-                      rlim_t file_size_limit = RLIM_INFINITY);
+                      rlim_t file_size_limit = RLIM_INFINITY, const std::string& out_path = "");
   ~CliProcess();
   CliProcess(const CliProcess&) = delete;
   CliProcess& operator=(const CliProcess&) = delete;

@@ -32,6 +32,15 @@ TEST(CliList, InvalidFolderPrintsTheErrorAndFails) {
   EXPECT_EQ(result.out, "");
 }
 
+TEST(CliList, OutputOnAFullDeviceFails) {
+  TempDir dir;
+  dir.Write("a.jpg");
+  const auto result =
+      testing::CliProcess({"list", "--source", dir.Str()}, "", RLIM_INFINITY, "/dev/full").Finish();
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "quillomark-cli: cannot write the list: No space left on device\n");
+}
+
 TEST(CliCommandLine, BadCommandLinesShowTheUsageLine) {
   const struct {
     std::vector<std::string> args;

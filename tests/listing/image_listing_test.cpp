@@ -155,6 +155,26 @@ TEST(SortedPathList, KeepsNamesDifferingInCaseAndRefusesExactDuplicates) {
   EXPECT_EQ(list.Items(), (std::vector<std::string>{"/p/A.jpg", "/p/a.jpg", "/p/B.jpg"}));
 }
 
+// Letters compare as capitals, so "[" and "_" sort after every letter; digits and other bytes
+// compare by value, without regard for numbers or characters; names equal without case fall
+// back to their bytes. Both masks match every file, and each path is still listed once.
+TEST(FindFiles, OrdersNamesDifferingInCaseDigitsAndBytes) {
+  const std::vector<std::string> expected = {
+      "A.jpg",  "a.JPG",         "a.Jpg",         "a.jpg",         "a01.jpg",   "A1.jpg",
+      "a1.jpg", "a10.jpg",       "a2.jpg",        "AZ.jpg",        "az.jpg",    "a[.jpg",
+      "a_.jpg", "a\xc3\x89.jpg", "A\xc3\xa9.jpg", "a\xc3\xa9.jpg", "a\xff.jpg", "b-.jpg",
+      "b.jpg",  "B/x.jpg",       "b/x.jpg"};
+  TempDir dir;
+  for (auto name = expected.rbegin(); name != expected.rend(); ++name) dir.Write(*name);
+  dir.Write("a.jpeg");
+  dir.Write("a.png");
+  TSortedPathList found;
+  FindFiles(dir.Str(), found, "*.jpg;*.JPG", foFiles | foSubFolders);
+  std::vector<std::string> paths;
+  for (const std::string& name : expected) paths.push_back(dir.File(name));
+  EXPECT_EQ(found.Items(), paths);
+}
+
 TEST(SplitMasks, CutsAtSemicolonsAndDropsEmptyParts) {
   EXPECT_EQ(SplitMasks("*.jpg;*.jpeg"), (std::vector<std::string>{".jpg", ".jpeg"}));
   EXPECT_EQ(SplitMasks("*.*"), (std::vector<std::string>{".*"}));

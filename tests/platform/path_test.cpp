@@ -102,5 +102,28 @@ TEST(TextCompare, FoldsAsciiOnlyAndLeavesDoubleByteCharactersAlone) {
   EXPECT_EQ(UpperCase("\x82\x61x"), "\x82\x61X");
 }
 
+// Agrees with comparing UpperCase's result, double-byte characters included.
+TEST(TextCompare, UpperCaseEqualsComparesAsTheUpperCasedCopyWould) {
+  const struct {
+    const char* text;
+    const char* upper;
+    bool equal;
+  } rows[] = {
+      {".jpg", ".JPG", true},
+      {".JpG", ".JPG", true},
+      {".jpg", ".jpg", false},
+      {".jpg", ".JPEG", false},
+      {"", "", true},
+      {".\x82\x61", ".\x82\x61", true},
+      {".\x82\x61", ".\x82\x41", false},
+      {".\x82\x61x", ".\x82\x61X", true},
+  };
+  ScopedTextRules rules(trWindowsJapanese);
+  for (const auto& row : rows) {
+    EXPECT_EQ(UpperCaseEquals(row.text, row.upper), row.equal) << row.text << " " << row.upper;
+    EXPECT_EQ(UpperCase(row.text) == row.upper, row.equal) << row.text << " " << row.upper;
+  }
+}
+
 }  // namespace
 }  // namespace quillo

@@ -1,5 +1,7 @@
 #include "ui/headless/headless_window.h"
 
+#include <stdexcept>
+
 #include "platform/file_system.h"
 #include "platform/path.h"
 
@@ -21,6 +23,13 @@ class RecordingDialog : public BrowseDialogWindow {
 };
 
 }  // namespace
+
+std::string HeadlessEditor::Line(int index) const {
+  if (index < 0 || static_cast<size_t>(index) >= lines_.Count()) {
+    throw std::out_of_range("no such line");
+  }
+  return std::string(lines_[static_cast<size_t>(index)]);
+}
 
 void ScriptedFolderBrowser::ChooseNext(std::string path) {
   const std::string name = ExtractFileName(path);

@@ -63,18 +63,18 @@ class HeadlessButton : public Button {
 
 class HeadlessEditor : public ListEditor {
  public:
-  int LineCount() const override { return static_cast<int>(lines_.size()); }
-  std::string Line(int index) const override { return lines_.at(static_cast<size_t>(index)); }
-  void SetLines(const std::vector<std::string>& lines) override { lines_ = lines; }
+  int LineCount() const override { return static_cast<int>(lines_.Count()); }
+  std::string Line(int index) const override;  // std::out_of_range beyond the last line
+  void ReplaceLines(TextLines lines) override { lines_ = std::move(lines); }
   void SetFocus() override { focused_ = true; }
   void MoveCaretToLine(int index) override { caret_line_ = index; }
 
-  const std::vector<std::string>& Lines() const { return lines_; }
+  const TextLines& Lines() const { return lines_; }
   bool Focused() const { return focused_; }
   int CaretLine() const { return caret_line_; }
 
  private:
-  std::vector<std::string> lines_;
+  TextLines lines_;
   bool focused_ = false;
   int caret_line_ = 0;
 };
@@ -187,7 +187,7 @@ class HeadlessApp : public MessageBoxSink {
 
   std::string Text(std::string_view edit) { return window_.Edit(edit).Text(); }
   std::vector<std::string> Lines(std::string_view editor) {
-    return window_.HeadlessEditorNamed(editor).Lines();
+    return window_.HeadlessEditorNamed(editor).Lines().ToVector();
   }
   void SetLines(std::string_view editor, const std::vector<std::string>& lines) {
     window_.Editor(editor).SetLines(lines);

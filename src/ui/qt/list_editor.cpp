@@ -119,11 +119,13 @@ std::string TextListEditor::Line(int index) const {
   return FromQString(document()->findBlockByNumber(index).text());
 }
 
-void TextListEditor::SetLines(const std::vector<std::string>& lines) {
-  // Every line ends in a break, so that a last empty line survives the round trip.
+void TextListEditor::ReplaceLines(TextLines lines) {
+  // One text for the whole list, which the document splits into blocks in one pass. Every line
+  // ends in a break, so that a last empty line survives the round trip.
   QString text;
-  for (const std::string& line : lines) {
-    text += ToQString(line);
+  text.reserve(static_cast<qsizetype>(lines.Bytes() + lines.Count()));
+  for (size_t i = 0; i < lines.Count(); ++i) {
+    AppendToQString(text, lines[i]);
     text += QChar('\n');
   }
   setPlainText(text);

@@ -5,7 +5,6 @@
 
 #include <QPlainTextEdit>
 #include <string>
-#include <vector>
 
 #include "form/controls.h"
 
@@ -22,7 +21,7 @@ class TextListEditor : public QPlainTextEdit, public ListEditor {
   // A text that ends in a line break has no empty line after it; an empty text has no lines.
   int LineCount() const override;
   std::string Line(int index) const override;  // std::out_of_range beyond the last line
-  void SetLines(const std::vector<std::string>& lines) override;
+  void ReplaceLines(TextLines lines) override;
   void SetFocus() override { setFocus(Qt::OtherFocusReason); }
   void MoveCaretToLine(int index) override;
 

@@ -69,6 +69,11 @@ void AppendUtf8(std::string& out, char32_t code_point) {
 QString ToQString(std::string_view bytes) {
   QString text;
   text.reserve(static_cast<qsizetype>(bytes.size()));
+  AppendToQString(text, bytes);
+  return text;
+}
+
+void AppendToQString(QString& text, std::string_view bytes) {
   for (size_t pos = 0; pos < bytes.size();) {
     const auto byte = static_cast<unsigned char>(bytes[pos]);
     if (byte < 0x80) {
@@ -90,7 +95,6 @@ QString ToQString(std::string_view bytes) {
     }
     pos += decoded.length;
   }
-  return text;
 }
 
 std::string FromQString(const QString& text) {

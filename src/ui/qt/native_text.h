@@ -10,6 +10,8 @@
 namespace quillo {
 
 QString ToQString(std::string_view bytes);
+// Appends the bytes as ToQString converts them.
+void AppendToQString(QString& text, std::string_view bytes);
 std::string FromQString(const QString& text);
 
 }  // namespace quillo

@@ -7,6 +7,8 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -68,6 +70,26 @@ TEST_F(ListEditorTest, LinesComeBackAsTheyWereSetOrTyped) {
   EXPECT_EQ(Lines(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
   editor_.setPlainText("a.jpg\nb.jpg");
   EXPECT_EQ(Lines(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+}
+
+// A whole listing in one go, sorted after it was gathered as a listing is, some lines holding
+// double-byte text and bytes that are no UTF-8.
+TEST_F(ListEditorTest, HundredThousandLinesGoInAtOnceAndComeBackEqual) {
+  constexpr int kLines = 100000;
+  std::vector<std::string> expected;
+  TextLines lines;
+  for (int i = 0; i < kLines; ++i) {
+    const std::string folder = i % 10 == 0 ? "/写真/" : i % 10 == 1 ? "/raw\xff/" : "/photos/";
+    expected.push_back(folder + std::to_string(i / 1000) + "/IMG_" + std::to_string(i) + ".JPG");
+    lines.Append(expected.back());
+  }
+  lines.Sort(std::greater<>());
+  std::sort(expected.begin(), expected.end(), std::greater<>());
+  editor_.ReplaceLines(std::move(lines));
+  EXPECT_EQ(editor_.LineCount(), kLines);
+  EXPECT_EQ(Lines(), expected);
+  editor_.MoveCaretToLine(kLines - 1);
+  EXPECT_EQ(editor_.Line(editor_.textCursor().blockNumber()), expected.back());
 }
 
 TEST_F(ListEditorTest, TabKeyInsertsATabAndKeepsTheFocus) {
