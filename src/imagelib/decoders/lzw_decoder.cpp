@@ -88,8 +88,8 @@ void TLZWDecoder::Decode(const uint8_t* in, size_t input_size, uint8_t* out, siz
       // about to be defined is the previous string's first byte.
       const TEntry& before = table[previous];
       const uint8_t last = code < next ? table[code].first : before.first;
-      table[next] = {static_cast<uint16_t>(previous), static_cast<uint16_t>(before.length + 1), last,
-                     before.first};
+      table[next] = {static_cast<uint16_t>(previous), static_cast<uint16_t>(before.length + 1),
+                     last, before.first};
       if (++next == widen_at && width < kMaxWidth) {
         ++width;
         widen_at = (1u << width) - kEarly;

@@ -41,7 +41,7 @@ void TTIFFJPEGDecoder::CheckStrip() {
   // Tiles are coded whole, also where they reach past the picture.
   const bool tiled = (p.Flags & Tiled) != 0;
   const uint32_t rows_left = static_cast<uint32_t>(p.Height) - p.RowsDone;
-  const uint32_t rows = tiled                   ? p.TileLength
+  const uint32_t rows = tiled                    ? p.TileLength
                         : p.RowsPerStrip.empty() ? rows_left
                                                  : std::min(rows_left, p.RowsPerStrip[0]);
   const uint32_t width = tiled ? p.TileWidth : static_cast<uint32_t>(p.Width);

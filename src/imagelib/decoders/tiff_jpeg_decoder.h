@@ -33,8 +33,9 @@ class TTIFFJPEGDecoder : public TDecoder {
   explicit TTIFFJPEGDecoder(const TImageProperties& properties) : properties_(properties) {}
 
   // Strips and tiles must be as large, and have as many components, the same precision and
-  // sampling as the image says, else EGraphicCompression; libjpeg's own errors raise EInvalidGraphic
-  // "JPEG error #%d". A strip that ends early shows a warning and ends as if complete.
+  // sampling as the image says, else EGraphicCompression; libjpeg's own errors raise
+  // EInvalidGraphic "JPEG error #%d". A strip that ends early shows a warning and ends as if
+  // complete.
   void DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size) override;
   void BeginDecoding() override;
   void EndDecoding() override { decompressor_.reset(); }

@@ -340,11 +340,13 @@ void TTIFFGraphic::LoadImage(TByteReader& file, std::unique_ptr<TDecoder>& decod
       CheckRowFits(layout);
       checked = true;
     }
-    uint8_t* target = RowAddress(static_cast<int32_t>(piece.y)) + uint64_t{piece.x} * pixel_bits / 8;
+    uint8_t* target =
+        RowAddress(static_cast<int32_t>(piece.y)) + uint64_t{piece.x} * pixel_bits / 8;
     ColorConverter().ConvertRow(planes, target, piece.count, 0xFF);
     // A row is reported once, with its last piece.
     if (piece.x + piece.count < width) return;
-    const auto percent = static_cast<uint8_t>(((piece.y + 1) * uint64_t{100} + height / 2) / height);
+    const auto percent =
+        static_cast<uint8_t>(((piece.y + 1) * uint64_t{100} + height / 2) / height);
     RowsRect().top = static_cast<int32_t>(piece.y);
     RowsRect().bottom = RowsRect().top + 1;
     Progress(psRunning, percent, true, RowsRect(), "");
@@ -449,8 +451,8 @@ TBlockLayout TTIFFGraphic::BlockLayout() {
   }
   layout.row_bytes =
       (uint64_t{layout.block_width} * p.BitsPerSample * (planar ? 1 : samples) + 7) / 8;
-  const bool subsampled = p.ColorModel == cmYCbCr &&
-                          (p.YCbCrSubSampling[0] != 1 || p.YCbCrSubSampling[1] != 1);
+  const bool subsampled =
+      p.ColorModel == cmYCbCr && (p.YCbCrSubSampling[0] != 1 || p.YCbCrSubSampling[1] != 1);
   if (subsampled && !JpegDecodesToBgr(p)) {
     if (p.Compression == ctJPEG || p.BitsPerSample != 8 || planar || samples != 3) {
       NotSupported(kSubsampledLayoutIs);

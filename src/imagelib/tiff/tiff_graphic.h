@@ -9,8 +9,8 @@
 
 #include "imagelib/decoders/decoder.h"
 #include "imagelib/reader_graphic.h"
-#include "imagelib/tiff/tiff_directory.h"
 #include "imagelib/tiff/tiff_blocks.h"
+#include "imagelib/tiff/tiff_directory.h"
 
 namespace quillo {
 
