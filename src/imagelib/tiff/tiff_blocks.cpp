@@ -78,7 +78,6 @@ void TBlockLoop::HandOver(uint32_t rows, TRowPiece first, const TRowSink& sink) 
 }
 
 void TBlockLoop::Run(const TRowSink& sink) {
-  properties_.StripCount = static_cast<uint32_t>(offsets_.size());
   if (layout_.tile_length != 0) {
     RunTiles(sink);
   } else {
