@@ -2,18 +2,12 @@
 // JPEG, against libtiff doing the same work on the same file in the same run: every strip
 // decoded with TIFFReadEncodedStrip and its rows turned into blue-green-red rows of a buffer of
 // the bitmap's size. Prints the four ratios at the end.
-#include <benchmark/benchmark.h>
-#include <stdlib.h>
 #include <tiffio.h>
 
-#include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "image/image_limits.h"
 #include "image/pixel_buffer.h"
 #include "imagelib/tiff/tiff_graphic.h"
@@ -33,40 +27,15 @@ constexpr Kind kKinds[] = {{"None", COMPRESSION_NONE},
                            {"Deflate", COMPRESSION_ADOBE_DEFLATE},
                            {"Jpeg", COMPRESSION_JPEG}};
 
-// A photograph-like picture: smooth shading with fine texture, flat areas and edges.
-std::vector<uint8_t> Picture() {
-  std::vector<uint8_t> rgb(size_t{kWidth} * kHeight * 3);
-  uint32_t noise = 12345;
-  for (uint32_t y = 0; y < kHeight; ++y) {
-    uint8_t* row = rgb.data() + size_t{y} * kWidth * 3;
-    for (uint32_t x = 0; x < kWidth; ++x) {
-      noise = noise * 1103515245u + 12345u;
-      const int grain = static_cast<int>(noise >> 29);
-      const bool sky = y < kHeight / 3 && ((x / 700 + y / 500) % 3 != 0);
-      const double shade = 0.5 + 0.5 * std::sin(x * 0.004 + y * 0.003);
-      row[3 * x] = static_cast<uint8_t>(sky ? 90 : 40 + 150 * shade + grain);
-      row[3 * x + 1] = static_cast<uint8_t>(sky ? 140 : 60 + 120 * shade + grain);
-      row[3 * x + 2] = static_cast<uint8_t>(sky ? 210 : 30 + 100 * (1 - shade) + grain);
-    }
-  }
-  return rgb;
-}
-
 class Files {
  public:
   Files() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    dir_ = pattern;
     TIFFSetWarningHandler(nullptr);
-    const std::vector<uint8_t> rgb = Picture();
+    const std::vector<uint8_t> rgb = quillo::bench::PhotoRgb(kWidth, kHeight);
     for (const Kind& kind : kKinds) Write(kind, rgb);
   }
-  ~Files() { std::filesystem::remove_all(dir_); }
 
-  std::string Path(const Kind& kind) const {
-    return (dir_ / (std::string(kind.name) + ".tif")).string();
-  }
+  std::string Path(const Kind& kind) const { return dir_.File(std::string(kind.name) + ".tif"); }
 
  private:
   void Write(const Kind& kind, const std::vector<uint8_t>& rgb) const {
@@ -98,7 +67,7 @@ class Files {
     TIFFClose(t);
   }
 
-  std::filesystem::path dir_;
+  quillo::bench::ScratchDir dir_;
 };
 
 const Files& TheFiles() {
@@ -146,52 +115,16 @@ void ReadLibtiff(benchmark::State& state, const Kind& kind) {
   }
 }
 
-// Prints how much longer our reader takes than libtiff for each kind, from the medians of the
-// elapsed time and of the time the reading thread spent on the processor (the machine is shared,
-// so the second is the steadier one).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
-      times_[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-    }
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    for (const Kind& kind : kKinds) {
-      const std::string ours = std::string("Ours/") + kind.name;
-      const std::string theirs = std::string("Libtiff/") + kind.name;
-      if (times_.count(ours) == 0 || times_.count(theirs) == 0) continue;
-      std::printf("%s ratio (our reader / libtiff): %.2f elapsed, %.2f processor\n", kind.name,
-                  times_[ours].first / times_[theirs].first,
-                  times_[ours].second / times_[theirs].second);
-    }
-  }
-
- private:
-  std::map<std::string, std::pair<double, double>> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  // The machine is shared, so every case runs five times and the ratios use the medians.
-  using Function = void (*)(benchmark::State&, const Kind&);
+  std::vector<quillo::bench::Ratio> ratios;
   for (const Kind& kind : kKinds) {
-    for (auto [prefix, function] : {std::pair<const char*, Function>{"Ours/", ReadOurs},
-                                    std::pair<const char*, Function>{"Libtiff/", ReadLibtiff}}) {
-      benchmark::RegisterBenchmark((std::string(prefix) + kind.name).c_str(), function, kind)
-          ->Unit(benchmark::kMillisecond)
-          ->Repetitions(5)
-          ->ReportAggregatesOnly();
-    }
+    const std::string ours = std::string("Ours/") + kind.name;
+    const std::string theirs = std::string("Libtiff/") + kind.name;
+    quillo::bench::Register(ours, [&kind](benchmark::State& state) { ReadOurs(state, kind); });
+    quillo::bench::Register(theirs, [&kind](benchmark::State& state) { ReadLibtiff(state, kind); });
+    ratios.push_back({std::string(kind.name) + " ratio (our reader / libtiff)", ours, theirs});
   }
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return quillo::bench::RunWithRatios(argc, argv, ratios);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/image_kind.h"
+#include "imagelib/format_registry.h"
 #include "jobs/convert_images.h"
 #include "jobs/listed_sources.h"
 #include "support/bmp_test_support.h"
@@ -76,6 +77,12 @@ std::string Palette(int count) {
 // The index or colour of a pixel: smooth across the picture, so that a JPEG keeps it well.
 int Level(int x, int y, int levels) { return (x + y) * (levels - 1) / (kWidth + kHeight - 2); }
 
+// A smooth colour: red, green or blue for `channel` 0, 1, 2.
+int Colour(int x, int y, int channel) {
+  const int rgb[] = {200 - 5 * x - 5 * y, 40 + 15 * y, 20 + 10 * x};
+  return rgb[channel];
+}
+
 // A BMP file built byte by byte: palette pictures of 1, 4 and 8 bits, or direct colour.
 std::string BmpSource(uint16_t bits) {
   const int row_bytes = (kWidth * bits + 31) / 32 * 4;
@@ -89,9 +96,7 @@ std::string BmpSource(uint16_t bits) {
         row[bit / 8] = static_cast<char>(row[bit / 8] | index << (8 - bits - bit % 8));
       } else {
         const int bytes = bits / 8;
-        row[x * bytes] = static_cast<char>(20 + 10 * x);
-        row[x * bytes + 1] = static_cast<char>(40 + 15 * y);
-        row[x * bytes + 2] = static_cast<char>(200 - 5 * x - 5 * y);
+        for (int c = 0; c < 3; ++c) row[x * bytes + c] = static_cast<char>(Colour(x, y, 2 - c));
       }
     }
     pixels += row;
@@ -108,7 +113,62 @@ std::string JpegSource(bool grey) {
   return testing::LibjpegEncode(luma, {.input = JCS_GRAYSCALE});
 }
 
+struct TiffLayout {
+  uint16_t compression;
+  uint16_t photometric;
+  uint16_t bits;
+  uint16_t samples;
+};
+
+// A TIFF file written by libtiff: the photo-like picture in the given layout, or a ramp of
+// palette indices or grey levels.
+void WriteTiffSource(const std::string& path, const TiffLayout& layout) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, layout.bits);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, layout.samples);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, layout.photometric);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, layout.compression);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  // Rows of whole 16-row JPEG units.
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
+  if (layout.compression == COMPRESSION_JPEG) {
+    TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+  }
+  if (layout.samples == 4) {
+    const uint16_t alpha = EXTRASAMPLE_UNASSALPHA;
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &alpha);
+  }
+  if (layout.photometric == PHOTOMETRIC_PALETTE) {
+    std::vector<uint16_t> red(256), green(256), blue(256);
+    for (int i = 0; i < 256; ++i) {
+      red[i] = static_cast<uint16_t>(i * 257);
+      green[i] = static_cast<uint16_t>((255 - i) * 257);
+      blue[i] = static_cast<uint16_t>((i / 2) * 257);
+    }
+    TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+  }
+  const int bytes = layout.bits / 8;
+  for (int y = 0; y < kHeight; ++y) {
+    std::vector<uint8_t> row(static_cast<size_t>(kWidth) * layout.samples * bytes);
+    for (int x = 0; x < kWidth; ++x) {
+      for (int s = 0; s < layout.samples; ++s) {
+        const int value = layout.samples == 1 ? Level(x, y, 256) : s == 3 ? 255 : Colour(x, y, s);
+        // 16-bit samples in the machine's order, as libtiff takes them.
+        for (int b = 0; b < bytes; ++b) row[(x * layout.samples + s) * bytes + b] = value;
+      }
+    }
+    ASSERT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y)), 1);
+  }
+  TIFFClose(tif);
+}
+
 TEST(ConversionMatrix, EverySourceIntoEveryFormatReadsBackAsItsPixels) {
+  const TFormatRegistration formats;
+  // Our files' Software field has no terminating zero, which libtiff warns of on every read.
+  TIFFSetWarningHandler(nullptr);
   testing::TempDir dir;
   const struct {
     const char* name;
@@ -125,11 +185,30 @@ TEST(ConversionMatrix, EverySourceIntoEveryFormatReadsBackAsItsPixels) {
   } outputs[] = {{ikBmp, "bmp"}, {ikJpeg, "jpg"}, {ikTiff, "tif"}};
   const HeadlessEditor no_list;
   const ListedSources listed(no_list);
+  const struct {
+    const char* name;
+    TiffLayout layout;
+  } tiffs[] = {
+      {"rgb-deflate.tif", {COMPRESSION_ADOBE_DEFLATE, PHOTOMETRIC_RGB, 8, 3}},
+      {"rgb16-packbits.tif", {COMPRESSION_PACKBITS, PHOTOMETRIC_RGB, 16, 3}},
+      {"rgba-none.tif", {COMPRESSION_NONE, PHOTOMETRIC_RGB, 8, 4}},
+      {"grey-deflate.tif", {COMPRESSION_ADOBE_DEFLATE, PHOTOMETRIC_MINISBLACK, 8, 1}},
+      {"palette-packbits.tif", {COMPRESSION_PACKBITS, PHOTOMETRIC_PALETTE, 8, 1}},
+      {"ycbcr-jpeg.tif", {COMPRESSION_JPEG, PHOTOMETRIC_YCBCR, 8, 3}},
+  };
+  std::vector<std::pair<std::string, Samples>> expectations;
   for (const auto& source : sources) {
     const std::string path = dir.Write(source.name, source.bytes);
-    const Samples expected = QtSamples(path);
+    expectations.emplace_back(path, QtSamples(path));
+  }
+  for (const auto& tiff : tiffs) {
+    const std::string path = dir.File(tiff.name);
+    WriteTiffSource(path, tiff.layout);
+    expectations.emplace_back(path, LibtiffSamples(path));
+  }
+  for (const auto& [path, expected] : expectations) {
     for (const auto& output : outputs) {
-      SCOPED_TRACE(std::string(source.name) + " to " + output.name);
+      SCOPED_TRACE(path + " to " + output.name);
       const std::string folder = dir.Mkdir(output.name) + "/";
       ConvertImageFile(path, folder, output.kind, listed);
 

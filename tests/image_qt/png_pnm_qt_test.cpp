@@ -81,19 +81,19 @@ TEST(PngAsQt, LibpngFilesOfEveryColourTypeDepthAndInterlacing) {
       for (bool interlaced : {false, true}) {
         SCOPED_TRACE("type " + std::to_string(kind.color_type) + ", " + std::to_string(depth) +
                      " bits" + (interlaced ? ", interlaced" : ""));
-        testing::PngSpec spec{.width = 19,
-                              .height = 11,
-                              .bit_depth = depth,
-                              .color_type = kind.color_type,
-                              .interlaced = interlaced};
+        testing::PngLayout layout{.width = 19,
+                                  .height = 11,
+                                  .bit_depth = depth,
+                                  .color_type = kind.color_type,
+                                  .interlaced = interlaced};
         if (kind.color_type == 3) {
           // Fewer entries than the depth allows.
           const int entries = std::max(1, (1 << depth) - 3);
           for (int i = 0; i < 3 * entries; ++i)
-            spec.palette.push_back(static_cast<uint8_t>(i * 37));
+            layout.palette.push_back(static_cast<uint8_t>(i * 37));
         }
-        ExpectLoadsAsQt<TPNGGraphic>(testing::WritePng(spec, testing::PngSampleRows(spec, ++seed)),
-                                     depth == 16 ? 1 : 0);
+        ExpectLoadsAsQt<TPNGGraphic>(
+            testing::WritePng(layout, testing::PngSampleRows(layout, ++seed)), depth == 16 ? 1 : 0);
       }
     }
   }

@@ -170,7 +170,7 @@ std::vector<Sample> Samples() {
                11});
   s.push_back({"TPSPGraphic",
                Pad("Paint Shop Pro Image File\n\x1a", 32) + Bytes().U16(5).U16(0).Str(), 36});
-  testing::PngSpec png{.width = 3, .height = 2, .color_type = 2};
+  testing::PngLayout png{.width = 3, .height = 2, .color_type = 2};
   s.push_back({"TPNGGraphic", testing::WritePng(png, testing::PngSampleRows(png)), 16});
   // Formats that no reader class of the library takes.
   s.push_back({"BMP", testing::BmpFile({.width = 1, .height = 1}, "", std::string(4, '\0')), 0});

@@ -239,9 +239,9 @@ TEST(ClassForStream, AsksTheReadersInClassOrderAndSkipsTheOthers) {
 
 TEST(ClassForFile, GoesByContentNotByName) {
   testing::TempDir dir;
-  testing::PngSpec spec{.width = 2, .height = 2};
+  testing::PngLayout layout{.width = 2, .height = 2};
   const std::string path =
-      dir.Write("picture.tif", testing::WritePng(spec, testing::PngSampleRows(spec)));
+      dir.Write("picture.tif", testing::WritePng(layout, testing::PngSampleRows(layout)));
   TFileFormatList list;
   RegisterFileFormats(list);
   EXPECT_EQ(list.ClassForFile(path), &ClassOf<TPNGGraphic>());

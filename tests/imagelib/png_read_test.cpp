@@ -16,8 +16,8 @@
 namespace quillo {
 namespace {
 
+using testing::PngLayout;
 using testing::PngSampleRows;
-using testing::PngSpec;
 using testing::WritePng;
 
 std::string BigEndian32(uint32_t v) {
@@ -53,9 +53,10 @@ void Load(TPNGGraphic& png, const std::string& bytes) {
 }
 
 TEST(PngRead, PropertiesOfAnInterlacedImageWithAlpha) {
-  const PngSpec spec{.width = 5, .height = 3, .bit_depth = 16, .color_type = 6, .interlaced = true};
+  const PngLayout layout{
+      .width = 5, .height = 3, .bit_depth = 16, .color_type = 6, .interlaced = true};
   TPNGGraphic png;
-  Load(png, WritePng(spec, PngSampleRows(spec)));
+  Load(png, WritePng(layout, PngSampleRows(layout)));
   const TImageProperties& p = png.Properties();
   EXPECT_EQ(p.Width, 5);
   EXPECT_EQ(p.Height, 3);
@@ -84,30 +85,31 @@ TEST(PngRead, EachColourTypeLoadsIntoItsLayout) {
         LayoutCase{2, 3, px4Bit}, LayoutCase{4, 3, px4Bit}, LayoutCase{8, 3, px8Bit},
         LayoutCase{16, 2, px24Bit}}) {
     SCOPED_TRACE(std::to_string(c.bit_depth) + "-bit type " + std::to_string(c.color_type));
-    PngSpec spec{.width = 13, .height = 4, .bit_depth = c.bit_depth, .color_type = c.color_type};
+    PngLayout layout{
+        .width = 13, .height = 4, .bit_depth = c.bit_depth, .color_type = c.color_type};
     if (c.color_type == 3) {
-      spec.palette.assign(palette.begin(), palette.begin() + 3 * std::min(3, 1 << c.bit_depth));
+      layout.palette.assign(palette.begin(), palette.begin() + 3 * std::min(3, 1 << c.bit_depth));
     }
     TPNGGraphic png;
-    Load(png, WritePng(spec, PngSampleRows(spec)));
+    Load(png, WritePng(layout, PngSampleRows(layout)));
     EXPECT_EQ(png.PixelFormat(), c.format);
     EXPECT_EQ(png.Width(), 13);
   }
 }
 
 TEST(PngRead, PaletteIndicesAndSixteenBitGraysKeepTheirColours) {
-  PngSpec palette{.width = 4,
-                  .height = 1,
-                  .bit_depth = 2,
-                  .color_type = 3,
-                  .palette = {255, 0, 0, 0, 255, 0, 0, 0, 255}};
+  PngLayout palette{.width = 4,
+                    .height = 1,
+                    .bit_depth = 2,
+                    .color_type = 3,
+                    .palette = {255, 0, 0, 0, 255, 0, 0, 0, 255}};
   TPNGGraphic png;
   Load(png, WritePng(palette, {{0b00011000}}));
   EXPECT_EQ(testing::ColorAt(png, 0, 0), 0xFF0000u);
   EXPECT_EQ(testing::ColorAt(png, 1, 0), 0x00FF00u);
   EXPECT_EQ(testing::ColorAt(png, 2, 0), 0x0000FFu);
 
-  const PngSpec gray{.width = 3, .height = 1, .bit_depth = 16, .color_type = 0};
+  const PngLayout gray{.width = 3, .height = 1, .bit_depth = 16, .color_type = 0};
   Load(png, WritePng(gray, {{0x00, 0x80, 0x80, 0x80, 0xFE, 0x00}}));
   EXPECT_EQ(testing::ColorAt(png, 0, 0), 0x000000u);
   EXPECT_EQ(testing::ColorAt(png, 1, 0), 0x808080u);
@@ -120,8 +122,8 @@ struct DamageCase {
 };
 
 TEST(PngRead, DamageIsRefusedAndLeavesTheBitmapEmpty) {
-  const PngSpec spec{.width = 40, .height = 30, .color_type = 2};
-  const std::string good = WritePng(spec, PngSampleRows(spec));
+  const PngLayout layout{.width = 40, .height = 30, .color_type = 2};
+  const std::string good = WritePng(layout, PngSampleRows(layout));
   std::string header_crc = good;
   header_crc[29] ^= 1;
   std::string data_crc = good;

@@ -54,11 +54,11 @@ struct Png {
 };
 
 Png RgbPng(int width, int height, uint32_t seed) {
-  const testing::PngSpec spec{.width = static_cast<uint32_t>(width),
-                              .height = static_cast<uint32_t>(height),
-                              .color_type = 2};
-  const auto rows = testing::PngSampleRows(spec, seed);
-  Png png{testing::WritePng(spec, rows), {width, height, 3, {}}};
+  const testing::PngLayout layout{.width = static_cast<uint32_t>(width),
+                                  .height = static_cast<uint32_t>(height),
+                                  .color_type = 2};
+  const auto rows = testing::PngSampleRows(layout, seed);
+  Png png{testing::WritePng(layout, rows), {width, height, 3, {}}};
   for (const auto& row : rows)
     png.samples.data.insert(png.samples.data.end(), row.begin(), row.end());
   return png;

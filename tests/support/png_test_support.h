@@ -7,7 +7,7 @@
 
 namespace quillo::testing {
 
-struct PngSpec {
+struct PngLayout {
   uint32_t width = 1;
   uint32_t height = 1;
   int bit_depth = 8;
@@ -16,10 +16,10 @@ struct PngSpec {
   std::vector<uint8_t> palette = {};  // red, green, blue per entry
 };
 
-// Bytes of one packed row of the spec, most significant bits first, 16-bit samples big-endian.
-size_t PngRowBytes(const PngSpec& spec);
+// Bytes of one packed row of the layout, most significant bits first, 16-bit samples big-endian.
+size_t PngRowBytes(const PngLayout& layout);
 // Rows of varied samples; palette indices stay below the palette's size.
-std::vector<std::vector<uint8_t>> PngSampleRows(const PngSpec& spec, uint32_t seed = 1);
-std::string WritePng(const PngSpec& spec, const std::vector<std::vector<uint8_t>>& rows);
+std::vector<std::vector<uint8_t>> PngSampleRows(const PngLayout& layout, uint32_t seed = 1);
+std::string WritePng(const PngLayout& layout, const std::vector<std::vector<uint8_t>>& rows);
 
 }  // namespace quillo::testing

@@ -1,5 +1,9 @@
 #include "imagelib/decoders/lz77_decoder.h"
 
+#include <libdeflate.h>
+
+#include <cstring>
+
 #include "platform/errors.h"
 
 namespace quillo {
@@ -13,6 +17,7 @@ TLZ77Decoder::TLZ77Decoder() : stream_() {}
 
 TLZ77Decoder::~TLZ77Decoder() {
   if (created_) inflateEnd(&stream_);
+  libdeflate_free_decompressor(whole_);
 }
 
 void TLZ77Decoder::BeginDecoding() {
@@ -20,6 +25,7 @@ void TLZ77Decoder::BeginDecoding() {
   stream_ = z_stream();
   if (inflateInit(&stream_) != Z_OK) Fail();
   created_ = true;
+  if (whole_ == nullptr) whole_ = libdeflate_alloc_decompressor();
 }
 
 void TLZ77Decoder::EndDecoding() {
@@ -30,9 +36,22 @@ void TLZ77Decoder::EndDecoding() {
 
 void TLZ77Decoder::DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size,
                                size_t output_size) {
+  if (!created_) Fail();
+  size_t produced = 0;
+  if (whole_ != nullptr &&
+      libdeflate_zlib_decompress(whole_, input, input_size, output, output_size, &produced) ==
+          LIBDEFLATE_SUCCESS) {
+    return;
+  }
+  // The refused attempt may have left bytes the data do not produce.
+  std::memset(output, 0, output_size);
+  InflateAsFarAsItGoes(input, output, input_size, output_size);
+}
+
+void TLZ77Decoder::InflateAsFarAsItGoes(uint8_t* input, uint8_t* output, size_t input_size,
+                                        size_t output_size) {
   // Strips are bounded by the store limit, well inside zlib's 32-bit counts.
-  if (!created_ || input_size > UINT32_MAX || output_size > UINT32_MAX ||
-      inflateReset(&stream_) != Z_OK) {
+  if (input_size > UINT32_MAX || output_size > UINT32_MAX || inflateReset(&stream_) != Z_OK) {
     Fail();
   }
   stream_.next_in = input;

@@ -5,6 +5,8 @@
 
 #include "imagelib/decoders/decoder.h"
 
+struct libdeflate_decompressor;
+
 namespace quillo {
 
 class TLZ77Decoder : public TDecoder {
@@ -18,6 +20,11 @@ class TLZ77Decoder : public TDecoder {
   void EndDecoding() override;
 
  private:
+  // The whole-stream inflater takes every well-formed strip; the streaming one gives the strips it
+  // refuses (cut off, or with more data than the strip holds) what they can give.
+  void InflateAsFarAsItGoes(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size);
+
+  libdeflate_decompressor* whole_ = nullptr;
   z_stream stream_;
   bool created_ = false;
 };
