@@ -120,16 +120,28 @@ std::string WithoutTag(uint16_t tag) {
 INSTANTIATE_TEST_SUITE_P(
     Directory, RefusedFile,
     ::testing::Values(
-        RefusedCase{"VersionNot42", WithVersion(43), kInvalid},
+        RefusedCase{"VersionNot42", WithVersion(44), kInvalid},
+        RefusedCase{"BigTiffVersion", WithVersion(43), NotSupported("The BigTIFF format is")},
         RefusedCase{"WidthMissing", WithoutTag(256), kInvalid},
         RefusedCase{"HeightMissing", WithoutTag(257), kInvalid},
-        RefusedCase{"LzwCompression", GrayFile({.compression = 5}, kEight),
-                    NotSupported("The compression scheme is")},
-        RefusedCase{"UnknownCompression", GrayFile({.compression = 50001}, kEight),
-                    NotSupported("The compression scheme is")},
-        RefusedCase{"TiledLayout",
-                    GrayFile({.more = [](TiffBytes& t) { t.Long(322, 16).Long(323, 16); }}, kEight),
-                    NotSupported("Tiled images are")},
+        RefusedCase{"JbigCompression", GrayFile({.compression = 34661}, kEight),
+                    NotSupported("JBIG compression is")},
+        RefusedCase{"WebPCompression", GrayFile({.compression = 50001}, kEight),
+                    NotSupported("WebP compression is")},
+        RefusedCase{"UnknownCompression", GrayFile({.compression = 40000}, kEight),
+                    NotSupported("Compression scheme 40000 is")},
+        RefusedCase{"FloatingPointSamples",
+                    GrayFile({.bits = 32, .more = [](TiffBytes& t) { t.Short(339, 3); }}, kEight),
+                    NotSupported("Floating point samples are")},
+        RefusedCase{
+            "TileWidthSplittingBytes",
+            GrayFile({.bits = 1, .more = [](TiffBytes& t) { t.Long(322, 12).Long(323, 16); }},
+                     kEight),
+            NotSupported("A tile width that splits bytes is")},
+        RefusedCase{
+            "TileOfFourGigapixels",
+            GrayFile({.more = [](TiffBytes& t) { t.Long(322, 65536).Long(323, 65536); }}, kEight),
+            "Image is too large."},
         // A T.6 row that starts with the code of the uncompressed mode: 0000001111.
         RefusedCase{"FaxUncompressedModeCode",
                     GrayFile({.width = 8, .bits = 1, .compression = 4}, {0x03, 0xC0}),
@@ -266,6 +278,29 @@ INSTANTIATE_TEST_SUITE_P(
                                        t.Long(273, at).Long(278, 0xFFFFFFFE).Long(279, 8);
                                      }),
                     kEight},
+        DamagedCase{"PlanarStripsFewerThanThePlanesNeed",
+                    WithStripEntries(kEight,
+                                     [](TiffBytes& t, uint32_t at) {
+                                       t.Short(277, 2).Long(278, 1).Short(284, 2);
+                                       t.Entry(273, 4, 2, t.Longs({at, at + 4})).Long(279, 4);
+                                     }),
+                    Bytes(8, 255)},
+        // Tiles of 2 x 2 pixels: smaller than the rules allow, but read as they stand.
+        DamagedCase{"TilesUnderTheStripTags",
+                    WithStripEntries(kEight,
+                                     [](TiffBytes& t, uint32_t at) {
+                                       t.Long(322, 2).Long(323, 2);
+                                       t.ShortsInField(273, static_cast<uint16_t>(at),
+                                                       static_cast<uint16_t>(at + 4));
+                                       t.ShortsInField(279, 4, 4);
+                                     }),
+                    {0, 10, 40, 50, 20, 30, 60, 70}},
+        DamagedCase{"TileOffsetsShortOfTheTiles",
+                    WithStripEntries(kEight,
+                                     [](TiffBytes& t, uint32_t at) {
+                                       t.Long(322, 2).Long(323, 2).Long(324, at).Long(325, 4);
+                                     }),
+                    {0, 10, 255, 255, 20, 30, 255, 255}},
         DamagedCase{"RowsPerStripZero",
                     WithStripEntries(kEight,
                                      [](TiffBytes& t, uint32_t at) {
@@ -405,7 +440,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ContentCase{"LittleEndian", std::string("II*\0\x08\0\0\0\0", 9), true},
                       ContentCase{"BigEndian", std::string("MM\0*\0\0\0\x08\0", 9), true},
                       ContentCase{"EightBytesOnly", std::string("II*\0\x08\0\0\0", 8), false},
-                      ContentCase{"BigTiff", std::string("II+\0\x08\0\0\0\0", 9), false},
+                      // Taken, so that the load can say why it refuses it.
+                      ContentCase{"BigTiff", std::string("II+\0\x08\0\0\0\0", 9), true},
                       ContentCase{"MixedOrderMark", std::string("IM*\0\x08\0\0\0\0", 9), false},
                       ContentCase{"DirectoryPastTheEnd", std::string("II*\0\x09\0\0\0\0", 9),
                                   false}),

@@ -41,7 +41,12 @@ void WriteTiff(const std::string& path, const TiffFields& f, const std::vector<u
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC, f.photometric);
   TIFFSetField(t, TIFFTAG_COMPRESSION, f.compression);
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, f.planar);
-  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, f.rows_per_strip ? f.rows_per_strip : f.height);
+  if (f.tile_width) {
+    TIFFSetField(t, TIFFTAG_TILEWIDTH, f.tile_width);
+    TIFFSetField(t, TIFFTAG_TILELENGTH, f.tile_length);
+  } else {
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, f.rows_per_strip ? f.rows_per_strip : f.height);
+  }
   if (f.predictor) TIFFSetField(t, TIFFTAG_PREDICTOR, f.predictor);
   if (f.fill_order) TIFFSetField(t, TIFFTAG_FILLORDER, f.fill_order);
   if (f.compression == COMPRESSION_CCITTFAX3) TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, f.t4_options);
@@ -59,6 +64,18 @@ void WriteTiff(const std::string& path, const TiffFields& f, const std::vector<u
   if (f.jpeg_quality) TIFFSetField(t, TIFFTAG_JPEGQUALITY, f.jpeg_quality);
   if (f.jpeg_rgb_input) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
 
+  if (f.tile_width) {
+    const auto size = static_cast<size_t>(TIFFTileSize(t));
+    for (uint32_t i = 0; i < TIFFNumberOfTiles(t); ++i) {
+      ASSERT_LE((i + 1) * size, samples.size()) << "tile " << i;
+      std::vector<uint8_t> tile(samples.begin() + i * size, samples.begin() + (i + 1) * size);
+      ASSERT_EQ(TIFFWriteEncodedTile(t, i, tile.data(), static_cast<tmsize_t>(size)),
+                static_cast<tmsize_t>(size))
+          << "tile " << i;
+    }
+    ASSERT_EQ(TIFFWriteDirectory(t), 1);
+    return;
+  }
   const tmsize_t strip_size = TIFFStripSize(t);
   const uint32_t strips = TIFFNumberOfStrips(t);
   size_t offset = 0;
@@ -124,6 +141,28 @@ std::vector<uint8_t> ReadSamples(const std::string& path) {
   const tmsize_t line = TIFFScanlineSize(t);
   const uint16_t planes = planar == 2 ? samples : 1;
   std::vector<uint8_t> out(static_cast<size_t>(line) * height * planes);
+  if (TIFFIsTiled(t)) {
+    uint32_t width = 0, tile_width = 0, tile_length = 0;
+    TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(t, TIFFTAG_TILEWIDTH, &tile_width);
+    TIFFGetField(t, TIFFTAG_TILELENGTH, &tile_length);
+    const auto tile_row = static_cast<size_t>(TIFFTileRowSize(t));
+    std::vector<uint8_t> tile(static_cast<size_t>(TIFFTileSize(t)));
+    for (uint16_t p = 0; p < planes; ++p) {
+      for (uint32_t y = 0; y < height; y += tile_length) {
+        for (uint32_t x = 0, column = 0; x < width; x += tile_width, column += tile_row) {
+          const uint32_t index = TIFFComputeTile(t, x, y, 0, p);
+          if (TIFFReadEncodedTile(t, index, tile.data(), -1) < 0) return {};
+          const size_t bytes = std::min(tile_row, static_cast<size_t>(line) - column);
+          for (uint32_t r = 0; r < tile_length && y + r < height; ++r) {
+            std::copy_n(tile.data() + r * tile_row, bytes,
+                        out.data() + (size_t{p} * height + y + r) * line + column);
+          }
+        }
+      }
+    }
+    return out;
+  }
   for (uint16_t p = 0; p < planes; ++p) {
     for (uint32_t y = 0; y < height; ++y) {
       if (TIFFReadScanline(t, out.data() + (size_t{p} * height + y) * line, y, p) < 0) return {};

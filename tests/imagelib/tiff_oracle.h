@@ -16,6 +16,8 @@ struct TiffFields {
   uint16_t photometric = 1;
   uint16_t compression = 1;
   uint32_t rows_per_strip = 0;  // 0: one strip
+  uint32_t tile_width = 0;      // tiles instead of strips when both are set
+  uint32_t tile_length = 0;
   uint16_t planar = 1;
   uint16_t predictor = 0;
   uint16_t fill_order = 0;
@@ -29,7 +31,8 @@ struct TiffFields {
 };
 
 // Writes the file; samples holds the rows as stored (every plane in turn when planar is 2), or
-// RGB rows when jpeg_rgb_input is set. Fails the test on any libtiff error.
+// RGB rows when jpeg_rgb_input is set; tiles take whole tiles from it in turn. Fails the test on
+// any libtiff error.
 void WriteTiff(const std::string& path, const TiffFields& fields,
                const std::vector<uint8_t>& samples);
 
@@ -42,7 +45,7 @@ TiffStrips ReadStrips(const std::string& path);
 // libtiff's RGBA interface: 0xAABBGGRR per pixel, top row first. Empty when libtiff refuses.
 std::vector<uint32_t> ReadRgba(const std::string& path);
 
-// Scanlines as libtiff decodes them, every plane in turn, for layouts it reads by line;
+// Rows as libtiff decodes them, every plane in turn, assembled from the tiles of tiled images;
 // empty when libtiff refuses. JPEG images come as RGB.
 std::vector<uint8_t> ReadSamples(const std::string& path);
 

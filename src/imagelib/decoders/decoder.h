@@ -27,5 +27,6 @@ class TDecoder {
 
 // The decoders' own messages.
 inline constexpr char kLz77ErrorMessage[] = "LZ77 decompression error.";
+inline constexpr char kLzwErrorMessage[] = "LZW decompression error.";
 
 }  // namespace quillo

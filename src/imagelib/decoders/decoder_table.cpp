@@ -2,6 +2,7 @@
 
 #include "imagelib/decoders/ccitt_decoder.h"
 #include "imagelib/decoders/lz77_decoder.h"
+#include "imagelib/decoders/lzw_decoder.h"
 #include "imagelib/decoders/packbits_decoder.h"
 #include "imagelib/decoders/thunder_decoder.h"
 #include "imagelib/decoders/tiff_jpeg_decoder.h"
@@ -17,11 +18,40 @@ constexpr uint32_t kT4Uncompressed = 2;
   RaiseGraphicErrorFmt(kNotSupportedPattern, {what, kTiffFormatName});
 }
 
+// What the refusal of a compression without a decoder calls it.
+const char* RefusedScheme(TCompressionKind kind) {
+  switch (kind) {
+    case ctOldJPEG:
+      return "Old-style JPEG compression is";
+    case ctNeXT:
+      return "NeXT 2-bit compression is";
+    case ctIT8CTPad:
+      return "IT8 CT with padding compression is";
+    case ctIT8LineWork:
+      return "IT8 line work compression is";
+    case ctIT8Monochrome:
+      return "IT8 monochrome picture compression is";
+    case ctIT8BinaryLineArt:
+      return "IT8 binary line art compression is";
+    case ctPixarFilm:
+      return "Pixar film compression is";
+    case ctPixarLog:
+      return "Pixar log compression is";
+    case ctKodakDCS:
+      return "Kodak DCS compression is";
+    case ctJBIG:
+      return "JBIG compression is";
+    default:
+      return kCompressionSchemeIs;
+  }
+}
+
 }  // namespace
 
-std::unique_ptr<TDecoder> CreateDecoder(const TImageProperties& properties, uint32_t t4_options) {
+std::unique_ptr<TDecoder> CreateDecoder(const TImageProperties& properties, uint32_t t4_options,
+                                        uint32_t block_width) {
   const bool reversed = (properties.Flags & ReversedFillOrder) != 0;
-  const auto width = static_cast<uint32_t>(properties.Width);
+  const uint32_t width = block_width;
   switch (properties.Compression) {
     case ctNone:
       return nullptr;
@@ -39,12 +69,14 @@ std::unique_ptr<TDecoder> CreateDecoder(const TImageProperties& properties, uint
       return std::make_unique<TCCITTFax4Decoder>(reversed, width);
     case ctDeflate:
       return std::make_unique<TLZ77Decoder>();
+    case ctLZW:
+      return std::make_unique<TLZWDecoder>();
     case ctJPEG:
       return std::make_unique<TTIFFJPEGDecoder>(properties);
     case ctThunderScan:
       return std::make_unique<TThunderDecoder>(width);
     default:
-      NotSupported(kCompressionSchemeIs);
+      NotSupported(RefusedScheme(properties.Compression));
   }
 }
 

@@ -15,6 +15,11 @@ void WarnEndOfInput() { ShowMessageBox(miWarning, kJpegEndOfInputCaption, kJpegE
 
 }  // namespace
 
+bool JpegDecodesToBgr(const TImageProperties& properties) {
+  return properties.Compression == ctJPEG && properties.ColorModel == cmYCbCr &&
+         !(properties.PlanarConfiguration == 2 && properties.SamplesPerPixel > 1);
+}
+
 void TTIFFJPEGDecoder::BeginDecoding() {
   decompressor_ = std::make_unique<TJpegDecompressor>();
   decompressor_->SetErrorPattern(kTiffJpegErrorPattern);
@@ -33,11 +38,14 @@ void TTIFFJPEGDecoder::BeginDecoding() {
 void TTIFFJPEGDecoder::CheckStrip() {
   const jpeg_decompress_struct& info = decompressor_->Info();
   const TImageProperties& p = properties_;
+  // Tiles are coded whole, also where they reach past the picture.
+  const bool tiled = (p.Flags & Tiled) != 0;
   const uint32_t rows_left = static_cast<uint32_t>(p.Height) - p.RowsDone;
-  const uint32_t rows = p.RowsPerStrip.empty() ? rows_left : std::min(rows_left, p.RowsPerStrip[0]);
-  if (info.image_width != static_cast<JDIMENSION>(p.Width) || info.image_height != rows) {
-    Fail(kJpegStripSizeMessage);
-  }
+  const uint32_t rows = tiled                    ? p.TileLength
+                        : p.RowsPerStrip.empty() ? rows_left
+                                                 : std::min(rows_left, p.RowsPerStrip[0]);
+  const uint32_t width = tiled ? p.TileWidth : static_cast<uint32_t>(p.Width);
+  if (info.image_width != width || info.image_height != rows) Fail(kJpegStripSizeMessage);
   // Separate planes are coded one component to a strip.
   const bool planar = p.PlanarConfiguration == 2;
   if (info.num_components != (planar ? 1 : p.SamplesPerPixel)) Fail(kJpegComponentCountMessage);
@@ -60,8 +68,10 @@ void TTIFFJPEGDecoder::DecodeBlock(uint8_t* input, uint8_t* output, size_t input
   decompressor_->SetMemorySource(input, input_size, WarnEndOfInput);
   decompressor_->Run([&info] { jpeg_read_header(&info, TRUE); });
   CheckStrip();
-  info.jpeg_color_space = properties_.ColorModel == cmYCbCr ? JCS_YCbCr : JCS_UNKNOWN;
-  info.out_color_space = JCS_EXT_BGR;
+  // Without a colour conversion libjpeg hands over the components as they are coded.
+  const bool bgr = JpegDecodesToBgr(properties_);
+  info.jpeg_color_space = bgr ? JCS_YCbCr : JCS_UNKNOWN;
+  info.out_color_space = bgr ? JCS_EXT_BGR : JCS_UNKNOWN;
   info.raw_data_out = FALSE;
   decompressor_->Run([&info] { jpeg_start_decompress(&info); });
 

@@ -1,5 +1,7 @@
-// JPEG-coded strips: each strip is a JPEG image of its own, decoded by libjpeg to rows of blue,
-// green and red samples, with the tables of the JPEGTables field read once for all strips.
+// JPEG-coded strips and tiles: each is a JPEG image of its own, decoded by libjpeg, with the
+// tables of the JPEGTables field read once for all of them. YCbCr data become rows of blue, green
+// and red samples; any other coding (RGB, gray, CMYK, a plane of separate planes) comes as the
+// samples stored, for the colour converter.
 #pragma once
 
 #include <memory>
@@ -21,15 +23,19 @@ inline constexpr char kJpegEndOfInputCaption[] = "Warning";
 inline constexpr char kJpegEndOfInputMessage[] =
     "JPEG decompression error. Unexpected end of input.";
 
+// Whether libjpeg turns the image's data into blue, green and red: YCbCr in one plane.
+bool JpegDecodesToBgr(const TImageProperties& properties);
+
 class TTIFFJPEGDecoder : public TDecoder {
  public:
-  // The properties give the image's size, samples, sampling, colour model, tables and the rows
-  // done so far; they must outlive the decoder.
+  // The properties give the image's size or its tiles', samples, sampling, colour model, tables
+  // and the rows done so far; they must outlive the decoder.
   explicit TTIFFJPEGDecoder(const TImageProperties& properties) : properties_(properties) {}
 
-  // Strips must be as large, and have as many components, the same precision and sampling as
-  // the image says, else EGraphicCompression; libjpeg's own errors raise EInvalidGraphic
-  // "JPEG error #%d". A strip that ends early shows a warning and ends as if complete.
+  // Strips and tiles must be as large, and have as many components, the same precision and
+  // sampling as the image says, else EGraphicCompression; libjpeg's own errors raise
+  // EInvalidGraphic "JPEG error #%d". A strip that ends early shows a warning and ends as if
+  // complete.
   void DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size) override;
   void BeginDecoding() override;
   void EndDecoding() override { decompressor_.reset(); }

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "image/byte_order.h"
 #include "image/image_limits.h"
 #include "imagelib/color_manager.h"
 #include "imagelib/decoders/decoder_table.h"
+#include "imagelib/decoders/tiff_jpeg_decoder.h"
 #include "imagelib/reader_strings.h"
 #include "platform/errors.h"
 
@@ -33,13 +35,18 @@ enum TTiffTag : uint16_t {
   kColorMap = 320,
   kTileWidth = 322,
   kTileLength = 323,
+  kTileOffsets = 324,
+  kTileByteCounts = 325,
   kExtraSamples = 338,
+  kSampleFormat = 339,
   kJPEGTables = 347,
   kYCbCrCoefficients = 529,
   kYCbCrSubSampling = 530,
 };
 
 constexpr uint32_t kTiffVersion = 42;
+constexpr uint32_t kBigTiffVersion = 43;
+constexpr uint32_t kIeeeFloatSamples = 3;
 constexpr uint32_t kHorizontalDifferencing = 2;
 constexpr uint32_t kFloatingPointPredictor = 3;
 
@@ -152,8 +159,28 @@ ColorModel TargetModel(ColorModel source) {
 // Sample counts and depths are kept to a byte; larger values stay out of range.
 uint8_t ByteOrMax(uint32_t value) { return static_cast<uint8_t>(std::min<uint32_t>(value, 255)); }
 
-[[noreturn]] void NotSupported(const char* what) {
+[[noreturn]] void NotSupported(std::string_view what) {
   RaiseGraphicErrorFmt(kNotSupportedPattern, {what, kTiffFormatName});
+}
+
+// What the refusal of a compression number the reader does not know calls it.
+std::string UnknownScheme(uint32_t value) {
+  switch (value) {
+    case 34712:
+      return "JPEG 2000 compression is";
+    case 34887:
+      return "LERC compression is";
+    case 34925:
+      return "LZMA compression is";
+    case 50000:
+      return "Zstandard compression is";
+    case 50001:
+      return "WebP compression is";
+    case 50002:
+      return "JPEG XL compression is";
+    default:
+      return "Compression scheme " + std::to_string(value) + " is";
+  }
 }
 
 }  // namespace
@@ -171,7 +198,8 @@ bool TTIFFGraphic::CanLoadStream(TStream& stream) {
   } else {
     return false;
   }
-  return LoadU16(header + 2, big_endian) == kTiffVersion &&
+  const uint16_t version = LoadU16(header + 2, big_endian);
+  return (version == kTiffVersion || version == kBigTiffVersion) &&
          LoadU32(header + 4, big_endian) < available;
 }
 
@@ -248,7 +276,10 @@ bool TTIFFGraphic::ReadProperties(TStream& stream, uint32_t image_index) {
 void TTIFFGraphic::ReadTiff(TStream& stream) {
   TBitmap::AssignFrom(nullptr);
   SetStartPosition(static_cast<int32_t>(stream.Position()));
-  if (!ReadProperties(stream, 0)) RaiseGraphicErrorFmt(kInvalidImagePattern, {kTiffFormatName});
+  if (!ReadProperties(stream, 0)) {
+    if (Properties().FormatVersion == kBigTiffVersion) NotSupported(kBigTiffIs);
+    RaiseGraphicErrorFmt(kInvalidImagePattern, {kTiffFormatName});
+  }
   stream.SetPosition(StartPosition());
   TByteReader file(stream, (Properties().Flags & BigEndian) != 0);
   std::unique_ptr<TDecoder> decoder;
@@ -278,17 +309,25 @@ void TTIFFGraphic::FinishLoad(std::unique_ptr<TDecoder>& decoder) {
 
 void TTIFFGraphic::LoadImage(TByteReader& file, std::unique_ptr<TDecoder>& decoder) {
   TImageProperties& p = Properties();
-  if (p.Flags & Tiled) NotSupported(kTiledImagesAre);
   RowsRect() = {0, 0, 0, 1};
   Progress(psStarting, 0, false, RowsRect(), "Preparing...");
-  std::vector<uint32_t> offsets = directory_.TagCardinalList(file, kStripOffsets);
-  std::vector<uint32_t> byte_counts = directory_.TagCardinalList(file, kStripByteCounts);
+  // Some writers list tiles under the strip tags.
+  size_t index;
+  const bool tile_tags = (p.Flags & Tiled) && directory_.LocateTag(kTileOffsets, index);
+  std::vector<uint32_t> offsets =
+      directory_.TagCardinalList(file, tile_tags ? kTileOffsets : kStripOffsets);
+  std::vector<uint32_t> byte_counts =
+      directory_.TagCardinalList(file, tile_tags ? kTileByteCounts : kStripByteCounts);
 
+  RefuseUnreadable(file);
+  if (p.Compression == ctJPEG) p.JPEGTables = TByteArray(directory_.TagByteList(file, kJPEGTables));
+  const uint32_t block_width = (p.Flags & Tiled) ? p.TileWidth : static_cast<uint32_t>(p.Width);
+  std::unique_ptr<TDecoder> created =
+      CreateDecoder(p, directory_.TagValue(kT4Options, 0), block_width);
   SetUpConversion(file);
   RowsRect().right = p.Width;
-  const TStripLayout layout = StripLayout();
-  if (p.Compression == ctJPEG) p.JPEGTables = TByteArray(directory_.TagByteList(file, kJPEGTables));
-  decoder = CreateDecoder(p, directory_.TagValue(kT4Options, 0));
+  const TBlockLayout layout = BlockLayout();
+  decoder = std::move(created);
   if (decoder) decoder->BeginDecoding();
 
   Progress(psEnding, 0, false, RowsRect(), "");
@@ -296,22 +335,39 @@ void TTIFFGraphic::LoadImage(TByteReader& file, std::unique_ptr<TDecoder>& decod
   p.RowsDone = 0;
   p.StripIndex = 0;
   p.StripCount = static_cast<uint32_t>(offsets.size());
-  TStripLoop loop(file, layout, std::move(offsets), std::move(byte_counts), decoder.get(), p);
+  TBlockLoop loop(file, layout, std::move(offsets), std::move(byte_counts), decoder.get(), p);
   const auto width = static_cast<uint32_t>(p.Width);
   const uint64_t height = static_cast<uint32_t>(p.Height);
+  const uint32_t pixel_bits = BitsPerPixel(PixelFormat());
   bool checked = false;
-  loop.Run([&](std::span<const uint8_t* const> planes) {
+  loop.Run([&](std::span<const uint8_t* const> planes, const TRowPiece& piece) {
     if (!checked) {
       CheckRowFits(layout);
       checked = true;
     }
-    ColorConverter().ConvertRow(planes, RowAddress(static_cast<int32_t>(p.RowsDone)), width, 0xFF);
+    uint8_t* target =
+        RowAddress(static_cast<int32_t>(piece.y)) + uint64_t{piece.x} * pixel_bits / 8;
+    ColorConverter().ConvertRow(planes, target, piece.count, 0xFF);
+    // A row is reported once, with its last piece.
+    if (piece.x + piece.count < width) return;
     const auto percent =
-        static_cast<uint8_t>(((p.RowsDone + 1) * uint64_t{100} + height / 2) / height);
+        static_cast<uint8_t>(((piece.y + 1) * uint64_t{100} + height / 2) / height);
+    RowsRect().top = static_cast<int32_t>(piece.y);
+    RowsRect().bottom = RowsRect().top + 1;
     Progress(psRunning, percent, true, RowsRect(), "");
     ++RowsRect().top;
     ++RowsRect().bottom;
   });
+}
+
+void TTIFFGraphic::RefuseUnreadable(TByteReader& file) {
+  const std::vector<uint32_t> formats = directory_.TagCardinalList(file, kSampleFormat);
+  if (std::find(formats.begin(), formats.end(), kIeeeFloatSamples) != formats.end()) {
+    NotSupported(kFloatingPointSamplesAre);
+  }
+  if (Properties().Compression == ctUnknown) {
+    NotSupported(UnknownScheme(directory_.TagValue(kCompression, 1) & 0xFFFF));
+  }
 }
 
 void TTIFFGraphic::SetUpConversion(TByteReader& file) {
@@ -319,8 +375,9 @@ void TTIFFGraphic::SetUpConversion(TByteReader& file) {
   TColorManager& converter = ColorConverter();
   const uint8_t bits = p.BitsPerSample;
   const uint8_t samples = p.SamplesPerPixel;
-  const bool jpeg = p.Compression == ctJPEG || p.Compression == ctOldJPEG;
-  ColorModel source = jpeg ? cmBGR : p.ColorModel;
+  // libjpeg turns YCbCr into blue, green and red; other JPEG data come as the samples stored.
+  const bool jpeg_bgr = JpegDecodesToBgr(p);
+  ColorModel source = jpeg_bgr ? cmBGR : p.ColorModel;
   // Gray and indexed pixels with one extra sample: the extra sample is dropped.
   const bool gray_alpha = IndexedOrGray(source) && samples == 2;
   const ColorModel target =
@@ -344,9 +401,9 @@ void TTIFFGraphic::SetUpConversion(TByteReader& file) {
   converter.SetTargetColorModel(target);
   converter.SetSourceSamplesPerPixel(samples);
   converter.SetTargetSamplesPerPixel(target_samples);
-  // A pixel with fewer samples than its scheme would be read past its row. JPEG strips are
+  // A pixel with fewer samples than its scheme would be read past its row. YCbCr JPEG data are
   // left to the decoder, which names what is wrong with them.
-  if (!jpeg && (samples < SchemeSamples(source) || (IndexedOrGray(source) && samples > 2))) {
+  if (!jpeg_bgr && (samples < SchemeSamples(source) || (IndexedOrGray(source) && samples > 2))) {
     throw EColorConversionError(kSampleCountMessage);
   }
 
@@ -362,8 +419,9 @@ void TTIFFGraphic::SetUpConversion(TByteReader& file) {
   if (!FitsStoreLimits(p.Width, p.Height, BitsPerPixel(format))) {
     throw EInvalidGraphic(kImageTooLargeMessage);
   }
-  // The rows are painted white only where the file gives none, after the load.
-  SetUpPicture(format, p.Width, p.Height, palette, false);
+  // Strips give whole rows, so rows are painted white after the load only where the file gives
+  // none; tiles missing from a row of tiles leave parts of rows, so a tiled picture starts white.
+  SetUpPicture(format, p.Width, p.Height, palette, (p.Flags & Tiled) != 0);
 }
 
 TPaletteRef TTIFFGraphic::ColorMapPalette(TByteReader& file) {
@@ -385,20 +443,29 @@ TPaletteRef TTIFFGraphic::ColorMapPalette(TByteReader& file) {
   return ColorConverter().MakeColorPalette(planes, rpWordPlanes3, static_cast<int>(third), false);
 }
 
-TStripLayout TTIFFGraphic::StripLayout() {
+TBlockLayout TTIFFGraphic::BlockLayout() {
   TImageProperties& p = Properties();
   const uint32_t samples = p.SamplesPerPixel;
   const bool planar = p.PlanarConfiguration == 2 && samples > 1;
-  TStripLayout layout;
+  const bool tiled = (p.Flags & Tiled) != 0;
+  TBlockLayout layout;
   layout.planes = planar ? samples : 1;
+  layout.block_width = tiled ? p.TileWidth : static_cast<uint32_t>(p.Width);
+  layout.tile_length = tiled ? p.TileLength : 0;
+  // Tiles go into the picture's rows at whole bytes.
+  if (tiled && uint64_t{layout.block_width} * BitsPerPixel(PixelFormat()) % 8 != 0) {
+    NotSupported(kTileWidthIs);
+  }
   layout.row_bytes =
-      (uint64_t{static_cast<uint32_t>(p.Width)} * p.BitsPerSample * (planar ? 1 : samples) + 7) / 8;
-  const bool jpeg = p.Compression == ctJPEG;
-  if (!jpeg && p.ColorModel == cmYCbCr &&
-      (p.YCbCrSubSampling[0] != 1 || p.YCbCrSubSampling[1] != 1)) {
-    if (p.BitsPerSample != 8 || planar || samples != 3) NotSupported(kSubsampledLayoutIs);
-    layout.units = TDataUnitLayout{static_cast<uint32_t>(p.Width), p.YCbCrSubSampling[0],
-                                   p.YCbCrSubSampling[1]};
+      (uint64_t{layout.block_width} * p.BitsPerSample * (planar ? 1 : samples) + 7) / 8;
+  const bool subsampled =
+      p.ColorModel == cmYCbCr && (p.YCbCrSubSampling[0] != 1 || p.YCbCrSubSampling[1] != 1);
+  if (subsampled && !JpegDecodesToBgr(p)) {
+    if (p.Compression == ctJPEG || p.BitsPerSample != 8 || planar || samples != 3) {
+      NotSupported(kSubsampledLayoutIs);
+    }
+    layout.units =
+        TDataUnitLayout{layout.block_width, p.YCbCrSubSampling[0], p.YCbCrSubSampling[1]};
   }
   p.BytesPerRow =
       static_cast<uint32_t>(layout.units ? layout.units->UnitRowBytes() : layout.row_bytes);
@@ -414,15 +481,17 @@ TStripLayout TTIFFGraphic::StripLayout() {
   return layout;
 }
 
-void TTIFFGraphic::CheckRowFits(const TStripLayout& layout) {
+void TTIFFGraphic::CheckRowFits(const TBlockLayout& layout) {
   TColorManager& converter = ColorConverter();
   const auto width = static_cast<uint32_t>(Width());
   if (converter.TargetBytesPerRow(width) >
       static_cast<uint64_t>(RowStride(width, BitsPerPixel(PixelFormat())))) {
     throw EColorConversionError(kColorDepthMessage);
   }
-  const uint64_t decoded = layout.units ? uint64_t{width} * 3 : layout.row_bytes * layout.planes;
-  if (converter.SourceBytesPerRow(width) > decoded) {
+  const uint32_t block_width = layout.block_width;
+  const uint64_t decoded =
+      layout.units ? uint64_t{block_width} * 3 : layout.row_bytes * layout.planes;
+  if (converter.SourceBytesPerRow(block_width) > decoded) {
     throw EColorConversionError(kSampleCountMessage);
   }
 }

@@ -1,5 +1,6 @@
-// The TIFF reader: the first image of a TIFF file, striped, in any of the colour layouts and
-// compressions the decoders and the colour converter know, loaded into the bitmap it is.
+// The TIFF reader: the first image of a TIFF file, in strips or tiles, in any of the colour
+// layouts and compressions the decoders and the colour converter know, loaded into the bitmap
+// it is.
 #pragma once
 
 #include <cstdint>
@@ -8,13 +9,15 @@
 
 #include "imagelib/decoders/decoder.h"
 #include "imagelib/reader_graphic.h"
+#include "imagelib/tiff/tiff_blocks.h"
 #include "imagelib/tiff/tiff_directory.h"
-#include "imagelib/tiff/tiff_strips.h"
 
 namespace quillo {
 
 // Raised by the reader for layouts it does not load.
-inline constexpr char kTiledImagesAre[] = "Tiled images are";
+inline constexpr char kBigTiffIs[] = "The BigTIFF format is";
+inline constexpr char kFloatingPointSamplesAre[] = "Floating point samples are";
+inline constexpr char kTileWidthIs[] = "A tile width that splits bytes is";
 inline constexpr char kFloatingPointPredictorIs[] = "The floating point predictor is";
 inline constexpr char kDifferencingDepthIs[] = "Horizontal differencing at this sample depth is";
 inline constexpr char kSubsampledLayoutIs[] = "Subsampled YCbCr in this layout is";
@@ -24,7 +27,8 @@ class TTIFFGraphic : public TReaderGraphic {
   static constexpr char kClassName[] = "TTIFFGraphic";
   const char* ClassName() const override { return kClassName; }
 
-  // "II" or "MM", version 42, and a first directory inside the stream. The position stays.
+  // "II" or "MM", version 42 (or 43, which the load refuses by name), and a first directory
+  // inside the stream. The position stays.
   static bool CanLoadStream(TStream& stream);
   // Fills Properties() from the directory of the image with that index; false for a header or
   // directory chain that does not lead to an image with a size.
@@ -45,11 +49,14 @@ class TTIFFGraphic : public TReaderGraphic {
   // palette, and the YCbCr set-up.
   void SetUpConversion(TByteReader& file);
   TPaletteRef ColorMapPalette(TByteReader& file);
-  // How the strips are laid out and which predictor applies.
-  TStripLayout StripLayout();
+  // What the load refuses before it sets anything up: sample formats and compressions it has
+  // no way to read.
+  void RefuseUnreadable(TByteReader& file);
+  // How the strips or tiles are laid out and which predictor applies.
+  TBlockLayout BlockLayout();
   // Before the first row: what the converter writes must fit a bitmap row, and what it reads a
   // decoded row.
-  void CheckRowFits(const TStripLayout& layout);
+  void CheckRowFits(const TBlockLayout& layout);
 
   // The directory read last (IFDEntries).
   TTiffDirectory directory_;

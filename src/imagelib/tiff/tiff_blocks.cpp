@@ -1,0 +1,133 @@
+#include "imagelib/tiff/tiff_blocks.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/image_limits.h"
+
+namespace quillo {
+
+TBlockLoop::TBlockLoop(TByteReader& file, const TBlockLayout& layout, std::vector<uint32_t> offsets,
+                       std::vector<uint32_t> byte_counts, TDecoder* decoder,
+                       TImageProperties& properties)
+    : file_(file),
+      layout_(layout),
+      offsets_(std::move(offsets)),
+      byte_counts_(std::move(byte_counts)),
+      decoder_(decoder),
+      properties_(properties),
+      blocks_(layout.planes),
+      planes_(layout.planes) {}
+
+uint64_t TBlockLoop::BlockBytes(uint32_t rows) const {
+  if (layout_.units) {
+    const uint64_t unit_rows =
+        (uint64_t{rows} + layout_.units->vertical - 1) / layout_.units->vertical;
+    return unit_rows * layout_.units->UnitRowBytes();
+  }
+  return uint64_t{rows} * layout_.row_bytes;
+}
+
+void TBlockLoop::ReadBlock(uint32_t index, std::vector<uint8_t>& buffer, uint64_t size) {
+  buffer.resize(CheckedSize(size, 1));
+  file_.Seek(offsets_[index]);
+  if (decoder_ == nullptr) {
+    file_.ReadOrZero(buffer.data(), static_cast<int64_t>(size));
+    return;
+  }
+  std::fill(buffer.begin(), buffer.end(), 0);
+  // A count that claims more than the file holds is cut to what is there.
+  const uint64_t claimed = index < byte_counts_.size() ? byte_counts_[index] : 0;
+  const auto count = static_cast<int64_t>(std::min<uint64_t>(claimed, file_.Remaining()));
+  input_.resize(CheckedSize(count, 1));
+  file_.Read(input_.data(), count);
+  properties_.StripIndex = index;
+  decoder_->DecodeBlock(input_.data(), buffer.data(), input_.size(), buffer.size());
+}
+
+bool TBlockLoop::ReadBlocks(uint64_t index, uint64_t per_plane, uint64_t size) {
+  if (index + (layout_.planes - 1) * per_plane >= offsets_.size()) return false;
+  for (uint32_t p = 0; p < layout_.planes; ++p) {
+    ReadBlock(static_cast<uint32_t>(index + p * per_plane), blocks_[p], size);
+  }
+  return true;
+}
+
+void TBlockLoop::HandOver(uint32_t rows, TRowPiece first, const TRowSink& sink) {
+  for (uint32_t r = 0; r < rows; ++r) {
+    if (layout_.units) {
+      const TDataUnitLayout& units = *layout_.units;
+      const size_t row_stride = size_t{units.width} * 3;
+      if (r % units.vertical == 0) {
+        unpacked_.resize(row_stride * units.vertical);
+        UnpackDataUnits(units, blocks_[0].data() + r / units.vertical * units.UnitRowBytes(),
+                        units.vertical, unpacked_.data(), row_stride);
+      }
+      planes_[0] = unpacked_.data() + (r % units.vertical) * row_stride;
+    } else {
+      for (uint32_t p = 0; p < layout_.planes; ++p) {
+        uint8_t* row = blocks_[p].data() + r * layout_.row_bytes;
+        if (layout_.predictor) {
+          layout_.predictor(row, layout_.block_width, layout_.predictor_distance);
+        }
+        planes_[p] = row;
+      }
+    }
+    sink(planes_, {first.y + r, first.x, first.count});
+  }
+}
+
+void TBlockLoop::Run(const TRowSink& sink) {
+  if (layout_.tile_length != 0) {
+    RunTiles(sink);
+  } else {
+    RunStrips(sink);
+  }
+}
+
+void TBlockLoop::RunStrips(const TRowSink& sink) {
+  const auto height = static_cast<uint32_t>(properties_.Height);
+  const auto width = static_cast<uint32_t>(properties_.Width);
+  const TCardinalArray& rows_per_strip = properties_.RowsPerStrip;
+  // With separate planes the strips of plane p follow those of plane p - 1.
+  uint64_t per_plane = offsets_.size();
+  if (layout_.planes > 1) {
+    const uint32_t rows = rows_per_strip.empty() ? height : std::max(rows_per_strip[0], 1u);
+    per_plane = (uint64_t{height} + rows - 1) / rows;
+  }
+  for (uint64_t slot = 0; slot < per_plane && properties_.RowsDone < height; ++slot) {
+    uint32_t rows = rows_per_strip.empty()
+                        ? height
+                        : rows_per_strip[std::min<size_t>(slot, rows_per_strip.size() - 1)];
+    // Rows past the image's end are never read, whatever the strip claims.
+    rows = std::min(rows, height - properties_.RowsDone);
+    if (rows == 0) continue;
+    if (!ReadBlocks(slot, per_plane, BlockBytes(rows))) return;
+    HandOver(rows, {properties_.RowsDone, 0, width}, sink);
+    properties_.RowsDone += rows;
+  }
+}
+
+void TBlockLoop::RunTiles(const TRowSink& sink) {
+  const auto height = static_cast<uint32_t>(properties_.Height);
+  const auto width = static_cast<uint32_t>(properties_.Width);
+  const uint32_t tile_width = layout_.block_width;
+  const uint32_t tile_length = layout_.tile_length;
+  const uint64_t across = (uint64_t{width} + tile_width - 1) / tile_width;
+  const uint64_t down = (uint64_t{height} + tile_length - 1) / tile_length;
+  const uint64_t size = BlockBytes(tile_length);
+  // Edge tiles are stored whole; only the part inside the picture is handed over.
+  for (uint64_t ty = 0; ty < down && ty * across < offsets_.size(); ++ty) {
+    const auto y = static_cast<uint32_t>(ty * tile_length);
+    const uint32_t rows = std::min(tile_length, height - y);
+    for (uint64_t tx = 0; tx < across; ++tx) {
+      const auto x = static_cast<uint32_t>(tx * tile_width);
+      if (ReadBlocks(ty * across + tx, across * down, size)) {
+        HandOver(rows, {y, x, std::min(tile_width, width - x)}, sink);
+      }
+    }
+    properties_.RowsDone = y + rows;
+  }
+}
+
+}  // namespace quillo
