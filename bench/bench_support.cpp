@@ -1,7 +1,5 @@
 #include "bench_support.h"
 
-#include "image/bitmap.h"
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -17,6 +15,11 @@
 #include <map>
 #include <random>
 #include <stdexcept>
+
+// The library header needs the standard types above.
+#include <jpeglib.h>
+
+#include "image/bitmap.h"
 
 extern char** environ;
 
@@ -51,6 +54,38 @@ std::vector<uint8_t> PhotoRgb(uint32_t width, uint32_t height) {
     }
   }
   return pixels;
+}
+
+std::vector<uint8_t> EncodeJpeg(const uint8_t* rgb, int width, int height, int quality,
+                                const std::string& app1) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  if (!app1.empty()) {
+    jpeg_write_marker(&info, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(app1.data()),
+                      static_cast<unsigned>(app1.size()));
+  }
+  const size_t stride = static_cast<size_t>(width) * 3;
+  while (info.next_scanline < info.image_height) {
+    auto row = const_cast<JSAMPROW>(rgb + info.next_scanline * stride);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::vector<uint8_t> bytes(buffer, buffer + size);
+  std::free(buffer);
+  return bytes;
 }
 
 void FillWithPhoto(TBitmap& bitmap, int32_t width, int32_t height) {

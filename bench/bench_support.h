@@ -39,6 +39,11 @@ class ScratchDir {
 // coarse texture and sensor noise, so that codecs meet what they meet in photos.
 std::vector<uint8_t> PhotoRgb(uint32_t width, uint32_t height);
 
+// libjpeg-turbo's encoding of 8-bit RGB rows with the library's defaults at `quality`
+// (baseline, 4:2:0), with `app1` written as an APP1 marker behind the JFIF header when given.
+std::vector<uint8_t> EncodeJpeg(const uint8_t* rgb, int width, int height, int quality,
+                                const std::string& app1 = {});
+
 // The same picture in a 24-bit bitmap.
 void FillWithPhoto(TBitmap& bitmap, int32_t width, int32_t height);
 

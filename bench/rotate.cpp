@@ -33,36 +33,6 @@ constexpr int kRounds = 5;
 constexpr int kTile = 32;
 constexpr double kPictureBytes = double{kWidth} * kHeight * 3;
 
-// The settings both sides use: the library's defaults at quality 90, baseline tables.
-std::vector<uint8_t> Encode(const uint8_t* pixels, int width, int height) {
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(width);
-  info.image_height = static_cast<JDIMENSION>(height);
-  info.input_components = 3;
-  info.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, kQuality, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  const size_t stride = static_cast<size_t>(width) * 3;
-  std::vector<JSAMPROW> rows(static_cast<size_t>(height));
-  for (int y = 0; y < height; ++y) rows[y] = const_cast<JSAMPROW>(pixels + y * stride);
-  while (info.next_scanline < info.image_height) {
-    jpeg_write_scanlines(&info, rows.data() + info.next_scanline,
-                         info.image_height - info.next_scanline);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  std::vector<uint8_t> bytes(buffer, buffer + size);
-  std::free(buffer);
-  return bytes;
-}
-
 // Decode, a tiled counter-clockwise quarter turn into a second buffer, and encode: the job's
 // work with nothing around it.
 size_t PlainProgram(const std::vector<uint8_t>& file) {
@@ -101,7 +71,7 @@ size_t PlainProgram(const std::vector<uint8_t>& file) {
       }
     }
   }
-  return Encode(turned.Data(), h, w).size();
+  return EncodeJpeg(turned.Data(), h, w, kQuality).size();
 }
 
 void RunJob(quillo::HeadlessApp& app) {
@@ -156,7 +126,7 @@ int main(int argc, char** argv) {
   fs::create_directories(source.parent_path());
   fs::create_directories(out);
   const std::vector<uint8_t> pixels = PhotoRgb(kWidth, kHeight);
-  const std::vector<uint8_t> file = Encode(pixels.data(), kWidth, kHeight);
+  const std::vector<uint8_t> file = EncodeJpeg(pixels.data(), kWidth, kHeight, kQuality);
   std::ofstream(source, std::ios::binary)
       .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
 

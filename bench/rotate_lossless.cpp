@@ -10,9 +10,6 @@
 #include <string>
 #include <vector>
 
-// The library header needs the standard types above.
-#include <jpeglib.h>
-
 #include <exiv2/exiv2.hpp>
 
 #include "bench_support.h"
@@ -27,41 +24,9 @@ using namespace quillo::bench;
 constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
 
-// The library's defaults at quality 90, with the EXIF block written behind the JFIF header.
-std::vector<uint8_t> Encode(const std::vector<uint8_t>& rgb, int width, int height,
-                            const std::string& exif) {
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(width);
-  info.image_height = static_cast<JDIMENSION>(height);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 90, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  if (!exif.empty()) {
-    jpeg_write_marker(&info, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.data()),
-                      static_cast<unsigned>(exif.size()));
-  }
-  while (info.next_scanline < info.image_height) {
-    auto row = const_cast<JSAMPROW>(rgb.data() + size_t{info.next_scanline} * width * 3);
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  std::vector<uint8_t> bytes(buffer, buffer + size);
-  std::free(buffer);
-  return bytes;
-}
-
 // An EXIF block with Orientation 6 and a 160 x 120 JPEG thumbnail, as exiv2 writes it.
 std::string ExifBlock() {
-  const std::vector<uint8_t> thumbnail = Encode(PhotoRgb(160, 120), 160, 120, "");
+  const std::vector<uint8_t> thumbnail = EncodeJpeg(PhotoRgb(160, 120).data(), 160, 120, 90);
   Exiv2::ExifData data;
   data["Exif.Image.Orientation"] = uint16_t{6};
   Exiv2::ExifThumb(data).setJpegThumbnail(thumbnail.data(), static_cast<long>(thumbnail.size()));
@@ -74,7 +39,7 @@ class Folders {
  public:
   Folders() {
     const std::vector<uint8_t> file =
-        Encode(PhotoRgb(kWidth, kHeight), kWidth, kHeight, ExifBlock());
+        EncodeJpeg(PhotoRgb(kWidth, kHeight).data(), kWidth, kHeight, 90, ExifBlock());
     std::filesystem::create_directories(In());
     std::filesystem::create_directories(Out());
     WritePlain(In() + "/photo.jpg", file.data(), file.size());

@@ -99,6 +99,19 @@ void Mirror(const std::vector<const uint8_t*>& source, int32_t width, TargetRows
   }
 }
 
+using SameSizeRoutine = void (*)(const std::vector<const uint8_t*>&, int32_t, TargetRows);
+
+// Redraws the picture at its own size through the routine for its pixel's byte count.
+template <SameSizeRoutine kThreeBytes, SameSizeRoutine kFourBytes>
+void IntoSameSize(TBitmap& bitmap) {
+  const SameSizeRoutine routine = PixelBytes(bitmap) == 3 ? kThreeBytes : kFourBytes;
+  const int32_t width = bitmap.Width();
+  const std::vector<const uint8_t*> source = SourceRows(bitmap);
+  TTurnedBitmap turned(bitmap, width, bitmap.Height());
+  if (!turned.Empty()) routine(source, width, RowsOf(turned));
+  bitmap.AssignFrom(&turned);
+}
+
 }  // namespace
 
 void RotateBitmap90(TBitmap& bitmap, TRotationDirection direction) {
@@ -117,35 +130,9 @@ void RotateBitmap90(TBitmap& bitmap, TRotationDirection direction) {
   bitmap.AssignFrom(&turned);
 }
 
-void RotateBitmap180(TBitmap& bitmap) {
-  const int bytes = PixelBytes(bitmap);
-  const int32_t width = bitmap.Width();
-  const std::vector<const uint8_t*> source = SourceRows(bitmap);
-  TTurnedBitmap turned(bitmap, width, bitmap.Height());
-  if (!turned.Empty()) {
-    if (bytes == 3) {
-      TurnHalf<3>(source, width, RowsOf(turned));
-    } else {
-      TurnHalf<4>(source, width, RowsOf(turned));
-    }
-  }
-  bitmap.AssignFrom(&turned);
-}
+void RotateBitmap180(TBitmap& bitmap) { IntoSameSize<TurnHalf<3>, TurnHalf<4>>(bitmap); }
 
-void MirrorBitmap(TBitmap& bitmap) {
-  const int bytes = PixelBytes(bitmap);
-  const int32_t width = bitmap.Width();
-  const std::vector<const uint8_t*> source = SourceRows(bitmap);
-  TTurnedBitmap turned(bitmap, width, bitmap.Height());
-  if (!turned.Empty()) {
-    if (bytes == 3) {
-      Mirror<3>(source, width, RowsOf(turned));
-    } else {
-      Mirror<4>(source, width, RowsOf(turned));
-    }
-  }
-  bitmap.AssignFrom(&turned);
-}
+void MirrorBitmap(TBitmap& bitmap) { IntoSameSize<Mirror<3>, Mirror<4>>(bitmap); }
 
 void TurnBitmap(TBitmap& bitmap, TPictureTurn turn) {
   switch (turn) {
