@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +23,7 @@
 namespace quillo {
 namespace {
 
+using testing::FileNames;
 using testing::PhotoSamples;
 using testing::ReadFile;
 using testing::Samples;
@@ -35,17 +35,6 @@ constexpr int kBmpItem = 0;
 constexpr int kJpgItem = 1;
 constexpr int kTifItem = 2;
 constexpr const char* kExtensions[] = {".bmp", ".jpg", ".tif"};
-
-// The names of a folder's files in name order.
-std::string Listing(const std::string& folder) {
-  std::set<std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.is_regular_file()) files.insert(entry.path().filename().string());
-  }
-  std::string listing;
-  for (const std::string& name : files) listing += (listing.empty() ? "" : " ") + name;
-  return listing;
-}
 
 // A PNG file's picture as red, green, blue samples.
 struct Png {
@@ -124,7 +113,7 @@ TEST_F(ConvertJob, JpegFilesAreCopiedUnderTheirOwnNamesAndABitmapIsEncodedAtFull
 
   Run();
 
-  EXPECT_EQ(Listing(out_), "B.JPEG a.jpg c.jpg");
+  EXPECT_EQ(FileNames(out_), "B.JPEG a.jpg c.jpg");
   EXPECT_TRUE(ReadFile(out_ + "a.jpg") == ReadFile(lines[0]));
   EXPECT_TRUE(ReadFile(out_ + "B.JPEG") == ReadFile(lines[1]));
   const std::string converted = ReadFile(out_ + "c.jpg");
@@ -147,13 +136,13 @@ TEST_F(ConvertJob, TiffSourceIsCopiedKeepingItsNameOrReadByWhicheverReaderTakesI
   app_.SetLines("Editor4", {tiff});
   app_.Pick(kOutputType, kTifItem);
   Run();
-  EXPECT_EQ(Listing(out_), "scan.TIFF");
+  EXPECT_EQ(FileNames(out_), "scan.TIFF");
   EXPECT_TRUE(ReadFile(out_ + "scan.TIFF") == ReadFile(tiff));
 
   app_.SetLines("Editor4", {png_tif});
   app_.Pick(kOutputType, kBmpItem);
   Run();
-  EXPECT_EQ(Listing(out_), "photo.bmp scan.TIFF");
+  EXPECT_EQ(FileNames(out_), "photo.bmp scan.TIFF");
   EXPECT_TRUE(BmpSamples(out_ + "photo.bmp").data == png.samples.data);
   EXPECT_TRUE(app_.Boxes().empty());
   ExpectIdle(true);
@@ -195,7 +184,7 @@ TEST_F(ConvertJob, FailingFileEndsTheRunWithoutATargetAndKeepsAnOldOne) {
     std::filesystem::remove_all(out_);
     std::filesystem::create_directory(out_);
     if (!c.old_target.empty()) dir_.Write("out/" + c.old_target, "old");
-    const std::string before = Listing(out_);
+    const std::string before = FileNames(out_);
     app_.ClearBoxes();
     app_.Type("Edit_ConversionDest", out_);
     app_.Pick(kOutputType, c.type);
@@ -214,9 +203,9 @@ TEST_F(ConvertJob, FailingFileEndsTheRunWithoutATargetAndKeepsAnOldOne) {
       EXPECT_EQ(app_.Boxes()[0].text, ErrorBoxText(c.message));
     }
     const std::string first_target = std::string("a") + kExtensions[c.type];
-    EXPECT_EQ(Listing(out_), before.empty() ? first_target
-                                            : std::min(before, first_target) + " " +
-                                                  std::max(before, first_target));
+    EXPECT_EQ(FileNames(out_), before.empty() ? first_target
+                                              : std::min(before, first_target) + " " +
+                                                    std::max(before, first_target));
     if (!c.old_target.empty()) {
       EXPECT_EQ(ReadFile(out_ + c.old_target), "old");
     }
@@ -252,7 +241,7 @@ TEST_F(ConvertJob, OutputFolderEqualToTheSourceFolderCopiesEachFileOntoItself) {
 
   Run();
 
-  EXPECT_EQ(Listing(src_), "B.JPEG a.jpg");
+  EXPECT_EQ(FileNames(src_), "B.JPEG a.jpg");
   EXPECT_TRUE(ReadFile(lines[0]) == a);
   EXPECT_TRUE(ReadFile(lines[1]) == b);
   ExpectIdle(true);
@@ -271,7 +260,7 @@ TEST_F(ConvertJob, TargetThatIsAnotherListedSourceIsRefusedBeforeAnythingIsWritt
   ASSERT_EQ(app_.Boxes().size(), 1u);
   EXPECT_EQ(app_.Boxes()[0].text, ErrorBoxText(Format(kTargetIsListedSourcePattern, {bmp, jpg})));
   EXPECT_TRUE(ReadFile(jpg) == jpg_before);
-  EXPECT_EQ(Listing(src_), "A.bmp A.jpg");
+  EXPECT_EQ(FileNames(src_), "A.bmp A.jpg");
   EXPECT_EQ(app_.Window().Pumps(), 0);
   ExpectIdle(false);
 }
@@ -283,7 +272,7 @@ TEST_F(ConvertJob, SameBaseNameTwiceEndsAsTheLaterFile) {
 
   Run();
 
-  EXPECT_EQ(Listing(out_), "A.jpg");
+  EXPECT_EQ(FileNames(out_), "A.jpg");
   EXPECT_TRUE(ReadFile(out_ + "A.jpg") == FullQualityJpeg(png.samples));
   ExpectIdle(true);
 }
@@ -302,8 +291,8 @@ TEST_F(ConvertJob, OutputTypeAndFolderChangedDuringARunApplyFromTheNextFile) {
 
   Run();
 
-  EXPECT_EQ(Listing(out_), "a.jpg");
-  EXPECT_EQ(Listing(other), "b.tif");
+  EXPECT_EQ(FileNames(out_), "a.jpg");
+  EXPECT_EQ(FileNames(other), "b.tif");
   EXPECT_EQ(app_.Window().Pumps(), 2);
   ExpectIdle(true);
 }
@@ -320,7 +309,7 @@ TEST_F(ConvertJob, AbortBetweenTwoFilesKeepsTheFilesDoneSoFar) {
 
   Run();
 
-  EXPECT_EQ(Listing(out_), "a.tif");
+  EXPECT_EQ(FileNames(out_), "a.tif");
   EXPECT_EQ(app_.Status(), "中断されました。");
   EXPECT_TRUE(app_.Boxes().empty());
   ExpectIdle(false);
@@ -345,7 +334,7 @@ TEST_F(ConvertJob, SourceFolderOrListFailingItsChecksDoesNothingAtAll) {
     EXPECT_TRUE(app_.Boxes().empty());
     ExpectIdle(false);
   }
-  EXPECT_EQ(Listing(out_), "");
+  EXPECT_EQ(FileNames(out_), "");
 }
 
 }  // namespace

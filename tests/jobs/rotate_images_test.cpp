@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,8 @@
 
 namespace quillo {
 namespace {
+
+using testing::FileNames;
 
 using testing::LibjpegDecode;
 using testing::LibjpegEncode;
@@ -53,17 +54,6 @@ Samples Turned(const Samples& s, int direction) {
 std::string ExpectedTarget(const std::string& source, int direction) {
   return LibjpegEncode(Turned(LibjpegDecode(source), direction),
                        {.progressive = testing::LibjpegHeader(source).progressive});
-}
-
-// The names of a folder's files in name order.
-std::string Listing(const std::string& folder) {
-  std::set<std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.is_regular_file()) files.insert(entry.path().filename().string());
-  }
-  std::string listing;
-  for (const std::string& name : files) listing += (listing.empty() ? "" : " ") + name;
-  return listing;
 }
 
 class RotateJob : public ::testing::Test {
@@ -114,7 +104,7 @@ TEST_P(RotateDirections, EveryFileTurnedAndEncodedAgainUnderItsOwnName) {
 
   Run();
 
-  EXPECT_EQ(Listing(out_), "B.JPEG a.jpg");
+  EXPECT_EQ(FileNames(out_), "B.JPEG a.jpg");
   ExpectTurned(out_ + "a.jpg", sources[0], direction);
   ExpectTurned(out_ + "B.JPEG", sources[1], direction);
   EXPECT_EQ(testing::LibjpegHeader(testing::ReadFile(out_ + "a.jpg")).progressive, progressive);
@@ -147,7 +137,7 @@ TEST_F(RotateJob, OutputFolderEqualToTheSourceFolderReplacesEachFileByItsTurn) {
   Run();
 
   ExpectTurned(line, before, 1);
-  EXPECT_EQ(Listing(dir_.File("src")), "a.jpg");
+  EXPECT_EQ(FileNames(dir_.File("src")), "a.jpg");
   ExpectIdle(true);
 }
 
@@ -157,7 +147,7 @@ TEST_F(RotateJob, MissingPathsAndFoldersArePassedOverWithoutATrace) {
 
   Run();
 
-  EXPECT_EQ(Listing(out_), "a.jpg");
+  EXPECT_EQ(FileNames(out_), "a.jpg");
   EXPECT_EQ(app_.Window().StatusHistory(),
             (std::vector<std::string>{"処理中 " + line, "Complete!"}));
   EXPECT_EQ(app_.Window().Pumps(), 1);
@@ -183,7 +173,7 @@ TEST_F(RotateJob, SameNamesFromTwoFoldersEndAsTheLaterOne) {
 
   Run();
 
-  EXPECT_EQ(Listing(out_), "x.jpg");
+  EXPECT_EQ(FileNames(out_), "x.jpg");
   ExpectTurned(out_ + "x.jpg", testing::ReadFile(second), 1);
   ExpectIdle(true);
 }
@@ -268,7 +258,7 @@ TEST_F(RotateJob, FailingFileEndsTheRunWithItsError) {
 
     ASSERT_EQ(app_.Boxes().size(), 1u);
     EXPECT_EQ(app_.Boxes()[0].text, ErrorBoxText(c.message));
-    EXPECT_EQ(Listing(out_), c.written);
+    EXPECT_EQ(FileNames(out_), c.written);
     EXPECT_EQ(app_.Status(), "処理中 " + c.middle);
     ExpectIdle(false);
   }
@@ -285,7 +275,7 @@ TEST_F(RotateJob, AbortBetweenTwoFilesKeepsTheTurnsMadeSoFar) {
 
   Run();
 
-  EXPECT_EQ(Listing(out_), "a.jpg");
+  EXPECT_EQ(FileNames(out_), "a.jpg");
   EXPECT_EQ(app_.Status(), "中断されました。");
   EXPECT_TRUE(app_.Boxes().empty());
   ExpectIdle(false);
@@ -306,8 +296,8 @@ TEST_F(RotateJob, DirectionAndOutputFolderChangedDuringARunApplyFromTheNextFile)
 
   Run();
 
-  EXPECT_EQ(Listing(out_), "a.jpg");
-  EXPECT_EQ(Listing(other), "b.jpg");
+  EXPECT_EQ(FileNames(out_), "a.jpg");
+  EXPECT_EQ(FileNames(other), "b.jpg");
   ExpectTurned(out_ + "a.jpg", testing::ReadFile(lines[0]), 0);
   ExpectTurned(other + "b.jpg", testing::ReadFile(lines[1]), 2);
   EXPECT_EQ(app_.Window().Pumps(), 2);

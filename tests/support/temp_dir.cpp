@@ -2,7 +2,9 @@
 
 #include <stdlib.h>
 
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -42,6 +44,16 @@ std::string ReadFile(const std::string& path) {
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
+}
+
+std::string FileNames(const std::string& folder) {
+  std::set<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.is_regular_file()) files.insert(entry.path().filename().string());
+  }
+  std::string names;
+  for (const std::string& name : files) names += (names.empty() ? "" : " ") + name;
+  return names;
 }
 
 }  // namespace quillo::testing

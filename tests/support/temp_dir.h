@@ -29,4 +29,7 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 
+// The names of a folder's files (not its folders), in name order, separated by spaces.
+std::string FileNames(const std::string& folder);
+
 }  // namespace quillo::testing
