@@ -5,8 +5,10 @@ BUILD_BENCH    ?= build-bench
 BUILD_FUZZ     ?= build-fuzz
 JOBS           ?= $(shell nproc)
 CMAKE_FLAGS    ?=
+PREFIX         ?= /usr/local
+DESTDIR        ?=
 
-.PHONY: all deps build run test test-sanitize bench fuzz format clean
+.PHONY: all deps build run test install package test-sanitize bench fuzz format clean
 
 all: build
 
@@ -22,6 +24,12 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+
+package: build
+	cd $(BUILD) && cpack
 
 test-sanitize: deps
 	@cmake -S . -B $(BUILD_SANITIZE) -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON >/dev/null
