@@ -3,6 +3,7 @@
 #include "app/settings_location.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,14 +94,37 @@ TEST(SettingsLocation, FileBesideWhenItCanBeThereElseTheConfigurationFolderAcros
   }
 }
 
-TEST(SettingsLocation, RenamedExecutableLooksForItsOwnNameInTheConfigurationFolder) {
+TEST(SettingsLocation, ConfigurationFolderFollowsTheEnvironmentAndTheExecutablesName) {
   const TempDir dir;
-  const ScopedEnvironment config("XDG_CONFIG_HOME", dir.File("config"));
   const std::string bin = dir.Mkdir("bin");
   ::chmod(bin.c_str(), 0555);
+  const passwd* user = ::getpwuid(::getuid());
+  ASSERT_NE(user, nullptr);
+  const struct {
+    const char* name;
+    std::optional<std::string> config_home;
+    std::optional<std::string> home;
+    const char* executable;
+    std::string expected;
+  } cases[] = {
+      {"ConfigHome", dir.File("config"), dir.File("home"), "PhotoTool.exe",
+       dir.File("config/quillomark/PhotoTool.ini")},
+      {"HomeWithoutConfigHome", std::nullopt, dir.File("home"), "quillomark",
+       dir.File("home/.config/quillomark/quillomark.ini")},
+      {"EmptyConfigHome", "", dir.File("home"), "quillomark",
+       dir.File("home/.config/quillomark/quillomark.ini")},
+      {"NeitherTheUsersEntryDecides", std::nullopt, std::nullopt, "quillomark",
+       std::string(user->pw_dir) + "/.config/quillomark/quillomark.ini"},
+      {"RelativeHomeIsIgnoredToo", "config", "home", "quillomark",
+       std::string(user->pw_dir) + "/.config/quillomark/quillomark.ini"},
+  };
   const testing::ScopedPermissionChecks checks;
-  EXPECT_EQ(SettingsFilePath(bin + "/PhotoTool.exe"), dir.File("config/quillomark/PhotoTool.ini"));
-  EXPECT_EQ(SettingsFilePath(bin + "/quillomark"), dir.File("config/quillomark/quillomark.ini"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ScopedEnvironment config("XDG_CONFIG_HOME", c.config_home);
+    const ScopedEnvironment home("HOME", c.home);
+    EXPECT_EQ(SettingsFilePath(bin + "/" + c.executable), c.expected);
+  }
 }
 
 }  // namespace
