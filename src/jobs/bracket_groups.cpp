@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <numeric>
 
 namespace quillo {
 namespace {
 
-// Why a group began, and so why the group before it ended.
+// Why a group of one camera's shots began, and so why the group before it ended.
 enum TBracketBreak : uint8_t {
   bbListStart,
   bbListEnd,
-  bbCamera,
   bbFocalLength,
   bbPictureSize,
   bbPause,
@@ -33,11 +33,8 @@ std::string Seconds(double seconds) {
 std::string Describe(TBracketBreak why, std::optional<double> pause) {
   switch (why) {
     case bbListStart:
-      return "the start of the list";
     case bbListEnd:
-      return "the end of the list";
-    case bbCamera:
-      return "another camera";
+      return "nothing";
     case bbFocalLength:
       return "another focal length";
     case bbPictureSize:
@@ -88,35 +85,53 @@ size_t ReferenceShot(const std::vector<TBracketShot>& shots) {
   return best;
 }
 
-// Gathers shots into groups and files each finished group as a bracket or a single.
+// One camera's shots in capture order and the group they are gathering into, so that two
+// cameras shooting at the same time each keep their brackets.
+struct CameraStream {
+  std::vector<TBracketShot> open;
+  const TExifRecord* previous = nullptr;
+  TBracketBreak start = bbListStart;
+  std::optional<double> start_pause;
+};
+
+// Files each finished group as a bracket or a single, and hands them out in capture order.
 class GroupBuilder {
  public:
-  void Add(const TBracketShot& shot) { open_.push_back(shot); }
-  const std::vector<TBracketShot>& Open() const { return open_; }
+  explicit GroupBuilder(const std::vector<size_t>& order) : rank_(order.size()) {
+    for (size_t i = 0; i < order.size(); ++i) rank_[order[i]] = i;
+  }
 
-  void Close(TBracketBreak end, std::optional<double> end_pause) {
-    if (open_.size() >= 2) {
-      groups_.brackets.push_back({open_, ReferenceShot(open_)});
-    } else if (open_.size() == 1) {
-      groups_.singles.push_back({open_.front().index, "alone: " + Describe(start_, start_pause_) +
-                                                          " before it, " +
-                                                          Describe(end, end_pause) + " after it"});
+  void Close(CameraStream& stream, TBracketBreak end, std::optional<double> end_pause) {
+    if (stream.open.size() >= 2) {
+      groups_.brackets.push_back({stream.open, ReferenceShot(stream.open)});
+    } else if (stream.open.size() == 1) {
+      Single(stream.open.front().index, "alone: " + Describe(stream.start, stream.start_pause) +
+                                            " before it, " + Describe(end, end_pause) +
+                                            " after it");
     }
-    open_.clear();
-    start_ = end;
-    start_pause_ = end_pause;
+    stream.open.clear();
+    stream.start = end;
+    stream.start_pause = end_pause;
   }
 
   void Single(size_t index, std::string reason) {
     groups_.singles.push_back({index, std::move(reason)});
   }
 
-  TBracketGroups Take() { return std::move(groups_); }
+  TBracketGroups Take() {
+    std::sort(groups_.brackets.begin(), groups_.brackets.end(),
+              [&](const TBracket& a, const TBracket& b) {
+                return rank_[a.shots.front().index] < rank_[b.shots.front().index];
+              });
+    std::sort(groups_.singles.begin(), groups_.singles.end(),
+              [&](const TSingleShot& a, const TSingleShot& b) {
+                return rank_[a.index] < rank_[b.index];
+              });
+    return std::move(groups_);
+  }
 
  private:
-  std::vector<TBracketShot> open_;
-  TBracketBreak start_ = bbListStart;
-  std::optional<double> start_pause_;
+  std::vector<size_t> rank_;  // position in capture order, by record
   TBracketGroups groups_;
 };
 
@@ -155,48 +170,50 @@ std::optional<double> ExposureValue(const TExifRecord& record) {
 }
 
 TBracketGroups GroupBrackets(const std::vector<TExifRecord>& records, const TBracketRules& rules) {
-  GroupBuilder builder;
-  const TExifRecord* previous = nullptr;  // the shot before, in capture order
-  for (const size_t index : CaptureOrder(records)) {
+  const std::vector<size_t> order = CaptureOrder(records);
+  GroupBuilder builder(order);
+  std::map<std::string, CameraStream> streams;
+  for (const size_t index : order) {
     const TExifRecord& record = records[index];
     if (!record.capture_time || !record.exposure_time) {
-      builder.Close(bbUntimed, std::nullopt);
+      for (auto& [camera, stream] : streams) {
+        builder.Close(stream, bbUntimed, std::nullopt);
+        stream.previous = nullptr;
+      }
       builder.Single(index, UntimedReason(record));
-      previous = nullptr;
       continue;
     }
+    CameraStream& stream = streams[record.camera];
     TBracketShot shot{index, ExposureValue(record), std::nullopt};
     double gap = rules.gap_seconds;
-    if (previous != nullptr) {
-      shot.pause = *record.capture_time - (*previous->capture_time + *previous->exposure_time);
-      if (HasWholeSecondClock(record) || HasWholeSecondClock(*previous))
+    if (stream.previous != nullptr) {
+      const TExifRecord& previous = *stream.previous;
+      shot.pause = *record.capture_time - (*previous.capture_time + *previous.exposure_time);
+      if (HasWholeSecondClock(record) || HasWholeSecondClock(previous))
         gap += kWholeSecondTolerance;
     }
-    if (!builder.Open().empty()) {
-      const TExifRecord& first = records[builder.Open().front().index];
-      const std::vector<TBracketShot>& open = builder.Open();
+    if (!stream.open.empty()) {
+      const TExifRecord& first = records[stream.open.front().index];
       std::optional<TBracketBreak> why;
-      if (record.camera != first.camera) {
-        why = bbCamera;
-      } else if (!SameFocalLength(record, first)) {
+      if (!SameFocalLength(record, first)) {
         why = bbFocalLength;
       } else if (record.width != first.width || record.height != first.height) {
         why = bbPictureSize;
       } else if (*shot.pause > gap) {
         why = bbPause;
-      } else if (std::any_of(open.begin(), open.end(), [&](const TBracketShot& each) {
+      } else if (std::any_of(stream.open.begin(), stream.open.end(), [&](const TBracketShot& each) {
                    return ThirdStops(*each.ev) == ThirdStops(*shot.ev);
                  })) {
         why = bbRepeatedExposure;
-      } else if (static_cast<int64_t>(open.size()) >= rules.max_bracket) {
+      } else if (static_cast<int64_t>(stream.open.size()) >= rules.max_bracket) {
         why = bbFull;
       }
-      if (why) builder.Close(*why, shot.pause);
+      if (why) builder.Close(stream, *why, shot.pause);
     }
-    builder.Add(shot);
-    previous = &record;
+    stream.open.push_back(shot);
+    stream.previous = &record;
   }
-  builder.Close(bbListEnd, std::nullopt);
+  for (auto& [camera, stream] : streams) builder.Close(stream, bbListEnd, std::nullopt);
   return builder.Take();
 }
 

@@ -43,11 +43,12 @@ struct TBracketGroups {
 // when the camera tells no sensitivity; none without an exposure time.
 std::optional<double> ExposureValue(const TExifRecord& record);
 
-// Brackets by the camera's own record: files in capture-time order (list order between equal
-// times); a new bracket starts at another camera, focal length or picture size, after a pause
+// Brackets by the camera's own record. Files are taken in capture-time order (list order between
+// equal times), each camera's on their own, so that two cameras shooting at once keep their
+// brackets apart. A new bracket starts at another focal length or picture size, after a pause
 // longer than the gap (one second more when a clock counts whole seconds), at an exposure value
 // already in the bracket (in steps of 1/3 EV) and when the bracket is full. A file without a
-// capture or exposure time, and a group of one file, is a single.
+// capture or exposure time ends every open bracket and is a single, as is a group of one file.
 TBracketGroups GroupBrackets(const std::vector<TExifRecord>& records, const TBracketRules& rules);
 
 // Groups of `size` consecutive records in list order, as the enfuse tab makes them; the records
