@@ -82,6 +82,12 @@ class Tags {
   std::optional<double> Number(const char* key) const {
     const Exiv2::Exifdatum* datum = Find(key);
     if (datum == nullptr) return std::nullopt;
+    // Unsigned rationals would turn negative past 2^31 as signed ones.
+    if (const auto* unsigned_value = dynamic_cast<const Exiv2::URationalValue*>(&datum->value())) {
+      const Exiv2::URational ratio = unsigned_value->value_.front();
+      if (ratio.second == 0) return std::nullopt;
+      return static_cast<double>(ratio.first) / ratio.second;
+    }
     const Exiv2::Rational ratio = datum->toRational(0);
     if (ratio.second == 0) return std::nullopt;
     return static_cast<double>(ratio.first) / ratio.second;
