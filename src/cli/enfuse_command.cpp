@@ -35,6 +35,7 @@ std::optional<double> ParseSeconds(const std::string& text) {
 }
 
 std::string Decimal(double value, const char* format) {
+  if (std::fabs(value) < 0.05) value = 0;  // no "-0.0"
   char text[32];
   std::snprintf(text, sizeof text, format, value);
   return text;

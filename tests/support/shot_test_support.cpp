@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "support/jpeg_test_support.h"
 #include "support/program_output.h"
@@ -33,17 +34,70 @@ std::string ShotExifPayload(const ShotTags& tags) {
   return std::string("Exif\0\0", 6) + std::string(blob.begin(), blob.end());
 }
 
-std::string SmallIccProfile() {
-  std::string profile(132, '\0');
-  profile[3] = static_cast<char>(132);
-  profile.replace(4, 4, "none");
-  profile[8] = 2;
-  profile[9] = 0x10;
-  profile.replace(12, 4, "mntr");
-  profile.replace(16, 4, "RGB ");
-  profile.replace(20, 4, "XYZ ");
-  profile.replace(36, 4, "acsp");
-  return profile;
+namespace {
+
+void Put32(std::string& bytes, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) bytes += static_cast<char>((value >> shift) & 0xFF);
+}
+
+uint32_t Fixed(double value) { return static_cast<uint32_t>(static_cast<int32_t>(value * 65536)); }
+
+std::string Xyz(double x, double y, double z) {
+  std::string tag = "XYZ ";
+  Put32(tag, 0);
+  for (const double v : {x, y, z}) Put32(tag, Fixed(v));
+  return tag;
+}
+
+}  // namespace
+
+std::string RgbIccProfile() {
+  std::string description = "desc";
+  Put32(description, 0);
+  Put32(description, 5);
+  description += std::string("test\0", 5);
+  description += std::string(4 + 4 + 2 + 1 + 67, '\0');
+  std::string curve = "curv";
+  Put32(curve, 0);
+  Put32(curve, 1);
+  curve += std::string("\x02\x33\0\0", 4);  // gamma 2.2
+  std::string copyright = "text";
+  Put32(copyright, 0);
+  copyright += std::string("none\0\0\0\0", 8);
+  const std::vector<std::pair<const char*, std::string>> tags = {
+      {"desc", description},
+      {"wtpt", Xyz(0.9642, 1.0, 0.8249)},
+      {"rXYZ", Xyz(0.4361, 0.2225, 0.0139)},
+      {"gXYZ", Xyz(0.3851, 0.7169, 0.0971)},
+      {"bXYZ", Xyz(0.1431, 0.0606, 0.7141)},
+      {"rTRC", curve},
+      {"gTRC", curve},
+      {"bTRC", curve},
+      {"cprt", copyright},
+  };
+  std::string table;
+  std::string data;
+  const uint32_t data_start = 128 + 4 + 12 * static_cast<uint32_t>(tags.size());
+  for (const auto& [signature, bytes] : tags) {
+    table += signature;
+    Put32(table, data_start + static_cast<uint32_t>(data.size()));
+    Put32(table, static_cast<uint32_t>(bytes.size()));
+    data += bytes;
+    data.resize((data.size() + 3) / 4 * 4, '\0');
+  }
+  std::string header;
+  Put32(header, data_start + static_cast<uint32_t>(data.size()));
+  header += std::string(4, '\0');
+  Put32(header, 0x02100000);
+  header += "mntrRGB XYZ ";
+  header += std::string(12, '\0');
+  header += "acsp";
+  header += std::string(24, '\0');
+  Put32(header, 0);  // perceptual
+  for (const double v : {0.9642, 1.0, 0.8249}) Put32(header, Fixed(v));
+  header.resize(128, '\0');
+  Put32(header, static_cast<uint32_t>(tags.size()));
+  return header + table + data;
 }
 
 std::string IccPayload(const std::string& profile) {

@@ -26,8 +26,9 @@ struct ShotTags {
 // The payload of an APP1 segment: "Exif\0\0" and the TIFF structure.
 std::string ShotExifPayload(const ShotTags& tags);
 
-// A small ICC profile (header only) and the payload of the APP2 segment that carries it.
-std::string SmallIccProfile();
+// A gamma 2.2 RGB display profile that colour engines accept, and the payload of the APP2
+// segment that carries it.
+std::string RgbIccProfile();
 std::string IccPayload(const std::string& profile);
 
 // A photo-like JPEG with the tags (and the ICC profile when one is given); brightness scales the
