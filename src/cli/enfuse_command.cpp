@@ -34,10 +34,10 @@ std::optional<double> ParseSeconds(const std::string& text) {
   return value;
 }
 
-std::string Decimal(double value, const char* format) {
+std::string OneDecimal(double value) {
   if (std::fabs(value) < 0.05) value = 0;  // no "-0.0"
   char text[32];
-  std::snprintf(text, sizeof text, format, value);
+  std::snprintf(text, sizeof text, "%.1f", value);
   return text;
 }
 
@@ -166,8 +166,8 @@ int EnfuseCommand::ShowGroups(const Brackets& found) {
     for (size_t s = 0; s < brackets[b].shots.size(); ++s) {
       const TBracketShot& shot = brackets[b].shots[s];
       io_.out << "  " << found.listed[shot.index];
-      if (shot.ev) io_.out << "  EV " << Decimal(*shot.ev, "%.1f");
-      if (shot.pause) io_.out << "  pause " << Decimal(*shot.pause, "%.1f") << " s";
+      if (shot.ev) io_.out << "  EV " << OneDecimal(*shot.ev);
+      if (shot.pause) io_.out << "  pause " << OneDecimal(*shot.pause) << " s";
       if (s == brackets[b].reference) io_.out << "  (reference)";
       io_.out << '\n';
     }

@@ -67,7 +67,6 @@ struct SpawnSetup {
 }  // namespace
 
 std::optional<std::string> FindProgram(const std::string& name, const std::string& path_variable) {
-  if (name.find('/') != std::string::npos) return name;
   size_t start = 0;
   while (start <= path_variable.size()) {
     size_t end = path_variable.find(':', start);

@@ -122,6 +122,21 @@ TEST(CliEnfuse, AutoGroupsWriteAShellScriptOrTheBatchFile) {
             "if not exist \"enfused\\.\" mkdir enfused\r\n"
             "enfuse -o enfused/a1-a2-a3.jpg a1.jpg a2.jpg a3.jpg\r\n"
             "enfuse -o enfused/b1-b2-b3.jpg b1.jpg b2.jpg b3.jpg\r\n");
+
+  result = RunCli({"enfuse", "--source", dir.Str(), "--group", "auto", "--script", "sh",
+                   "--bat-name", "missing/go.sh"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find(dir.File("missing/go.sh")), std::string::npos) << result.err;
+  EXPECT_FALSE(fs::exists(dir.File("missing")));
+}
+
+TEST(CliEnfuse, RunWithNoBracketMakesNoFolder) {
+  TempDir dir;
+  dir.Write("plain.jpg", testing::LibjpegEncode(testing::PhotoSamples(kWidth, kHeight)));
+  const auto result = RunCli({"enfuse", "--source", dir.Str(), "--group", "auto", "--run"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, dir.File("plain.jpg") + ": in no bracket, no EXIF\nno bracket to fuse\n");
+  EXPECT_FALSE(fs::exists(dir.File("enfused")));
 }
 
 TEST(CliEnfuse, BadOptionsAreUsageErrors) {
