@@ -59,8 +59,7 @@ TEST(SplitShellWords, ExpandsNothingAndTakesLineBreaksAsBlanks) {
   const Case cases[] = {
       {"$HOME -o", {"$HOME", "-o"}},     {"\"$HOME\"", {"$HOME"}},
       {"`id` $(id)", {"`id`", "$(id)"}}, {"*.jpg ~ ?", {"*.jpg", "~", "?"}},
-      {"a;b #c", {"a;b", "#c"}},
-      {"--a\n-o", {"--a", "-o"}},
+      {"a;b #c", {"a;b", "#c"}},         {"--a\n-o", {"--a", "-o"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
