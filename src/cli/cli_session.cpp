@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "cli/command_line.h"
+#include "cli/enfuse_command.h"
 #include "image/lossless/jpeg_turn.h"
 #include "jobs/job_run.h"
 #include "listing/image_listing.h"
@@ -124,6 +125,7 @@ class Session {
           {{"first", "Edit_FirstNumber", "FirstNumber"}, {"step", "Edit_RenameStep", "Step"}},
           {{"dest", "Edit_RenameDest"}});
     }
+    if (IsEnfuseBeyondWindow(line_)) return Enfuse();
     return Job(kEnfuseTab,
                {{"bat-name", "Edit_BatFileName", "BatFileName"},
                 {"option", "Edit_Option", "EnfuseOption"}},
@@ -172,6 +174,15 @@ class Session {
     if (found == std::end(kFormats)) return Usage("--to: expected bmp, jpg or tif, not " + to);
     app_.Pick("RadioGroup_ConversionImageType", static_cast<int>(found - std::begin(kFormats)));
     return Job(kConvertTab, {}, {}, {{"dest", "Edit_ConversionDest"}});
+  }
+
+  int Enfuse() {
+    EnfuseCommand command(line_, {Default("EnfuseBracket"), Default("EnfuseOption")}, io_,
+                          interrupted_);
+    if (const std::string problem = command.OptionProblem(); !problem.empty())
+      return Usage(problem);
+    if (const std::optional<int> failed = FillList(kEnfuseTab)) return *failed;
+    return command.Run(app_.Window().HeadlessEditorNamed(kEnfuseTab.editor).Lines());
   }
 
   int List() {
