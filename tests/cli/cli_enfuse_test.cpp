@@ -11,6 +11,7 @@
 #include "cli/cli_process.h"
 #include "support/jpeg_test_support.h"
 #include "support/program_output.h"
+#include "support/scoped_environment.h"
 #include "support/shot_test_support.h"
 #include "support/temp_dir.h"
 

@@ -9,6 +9,7 @@
 #include "jobs/shell_words.h"
 #include "platform/errors.h"
 #include "support/program_output.h"
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
 namespace quillo {

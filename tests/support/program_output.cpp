@@ -49,21 +49,4 @@ ProgramResult RunProgram(const std::vector<std::string>& args) {
   return result;
 }
 
-ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value)
-    : name_(name) {
-  if (const char* old = std::getenv(name.c_str())) {
-    had_ = true;
-    old_ = old;
-  }
-  ::setenv(name.c_str(), value.c_str(), 1);
-}
-
-ScopedEnvironment::~ScopedEnvironment() {
-  if (had_) {
-    ::setenv(name_.c_str(), old_.c_str(), 1);
-  } else {
-    ::unsetenv(name_.c_str());
-  }
-}
-
 }  // namespace quillo::testing

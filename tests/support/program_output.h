@@ -15,18 +15,4 @@ struct ProgramResult {
 // Runs args[0], found on PATH, with the arguments as given and waits for it.
 ProgramResult RunProgram(const std::vector<std::string>& args);
 
-// Sets an environment variable for the life of the guard and then restores it.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const std::string& name, const std::string& value);
-  ~ScopedEnvironment();
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  std::string name_;
-  bool had_ = false;
-  std::string old_;
-};
-
 }  // namespace quillo::testing

@@ -13,6 +13,7 @@
 
 #include "support/jpeg_test_support.h"
 #include "support/program_output.h"
+#include "support/scoped_environment.h"
 #include "support/shot_test_support.h"
 #include "support/temp_dir.h"
 
