@@ -66,7 +66,7 @@ std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::
 void WriteEnfuseBatchFile(FormControls& form) {
   if (!FolderAndListValid(form.Edit_EnfuseSource, form.Editor2)) return;
 
-  const std::string batch_path = form.Edit_EnfuseSource.Text() + form.BatFileName();
+  const std::string batch_path = FolderPrefix(form.Edit_EnfuseSource.Text()) + form.BatFileName();
   const int32_t bracket_size = form.EnfuseBracket();
   const std::string option = form.EnfuseOption();
   std::string text = std::string(kMkdirLine) + kLineEnd;
