@@ -73,15 +73,18 @@ TMessageLanguage MessageLanguageOf(const EnvironmentLookup& variable) {
     }
   }
   if (IsNoLocale(locale)) return mlSource;
-  // LANGUAGE lists languages by preference: the first with texts of its own decides.
+  // LANGUAGE lists languages by preference: the first with texts of its own decides, and a list
+  // of none of them asks for English.
   const char* languages = variable("LANGUAGE");
-  std::string_view list = languages != nullptr ? languages : "";
-  while (!list.empty()) {
-    const size_t colon = list.find(':');
-    const std::string_view language = LanguagePart(list.substr(0, colon));
-    if (language == "ja") return mlSource;
-    if (language == "en") return mlEnglish;
-    list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
+  if (languages != nullptr && *languages != '\0') {
+    for (std::string_view list = languages; !list.empty();) {
+      const size_t colon = list.find(':');
+      const std::string_view language = LanguagePart(list.substr(0, colon));
+      if (language == "ja") return mlSource;
+      if (language == "en") return mlEnglish;
+      list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
+    }
+    return mlEnglish;
   }
   return LanguagePart(locale) == "ja" ? mlSource : mlEnglish;
 }
