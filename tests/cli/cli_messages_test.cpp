@@ -25,9 +25,9 @@ std::string Photo(int width = 32, int height = 24) {
   return testing::LibjpegEncode(testing::PhotoSamples(width, height));
 }
 
-// The same picture with three stray bytes before its end-of-image marker.
-std::string WithStrayBytes(std::string jpeg) {
-  jpeg.insert(jpeg.size() - 2, "abc");
+// The same picture with a restart marker the file does not use in the middle of its coded data.
+std::string WithStrayMarker(std::string jpeg) {
+  jpeg.insert(jpeg.size() / 2, "\xFF\xD5");
   return jpeg;
 }
 
@@ -80,7 +80,8 @@ TEST(CliMessages, ErrorBetweenTwoProgressTextsNamesTheFileThatFailed) {
 }
 
 TEST(CliMessages, DamagedJpegIsOneWarningAndTheJobCompletes) {
-  const std::string photo = Photo();
+  // Large enough that half of it ends well inside the coded data.
+  const std::string photo = Photo(320, 240);
   const struct {
     const char* name;
     std::vector<std::string> command;
@@ -98,9 +99,9 @@ TEST(CliMessages, DamagedJpegIsOneWarningAndTheJobCompletes) {
        photo.substr(0, photo.size() / 2),
        "the data ends early; the rest of the picture is grey",
        "a.bmp"},
-      {"ConvertStrayBytes",
+      {"ConvertStrayMarker",
        {"convert", "--to", "tif"},
-       WithStrayBytes(photo),
+       WithStrayMarker(photo),
        "the data is corrupt; parts of the picture may be wrong",
        "a.tif"},
   };

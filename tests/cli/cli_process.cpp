@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <optional>
+#include <regex>
 #include <stdexcept>
 
 #include "support/file_size_limit.h"
@@ -166,6 +167,11 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& input)
 
 CliResult RunCliIn(const std::string& lang, const std::vector<std::string>& args) {
   return CliProcess(args, "", RLIM_INFINITY, "", lang).Finish();
+}
+
+std::string WithoutTime(const std::string& err) {
+  static const std::regex time(" done in [0-9]+\\.[0-9] s\n");
+  return std::regex_replace(err, time, " done in T s\n");
 }
 
 }  // namespace quillo::testing

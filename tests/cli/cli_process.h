@@ -45,6 +45,9 @@ class CliProcess {
 };
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "");
+// Standard error with the time of the closing "N files done in T s" line written as "T".
+std::string WithoutTime(const std::string& err);
+
 // The same with LANG set to lang.
 CliResult RunCliIn(const std::string& lang, const std::vector<std::string>& args);
 
