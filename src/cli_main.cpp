@@ -1,12 +1,15 @@
 // The shell front end: the window's jobs without a display.
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli/cli_session.h"
 #include "cli/memory_reuse.h"
 #include "imagelib/format_registry.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -20,6 +23,9 @@ int main(int argc, char** argv) {
   // The graphic classes are registered before the window exists and leave at program end.
   const quillo::TFormatRegistration formats;
   quillo::KeepFreedMemoryForReuse();
+  std::error_code no_link;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", no_link);
+  quillo::SetUpMessageLanguage(no_link ? std::string(argv[0]) : executable.string());
   // Ctrl-C, a polite kill and a closed terminal all stop the job between two files, so that no
   // temporary file is left; the same signal a second time ends the process at once.
   struct sigaction action {};

@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "imagelib/format_registry.h"
+#include "platform/translation.h"
 #include "ui/qt/close_on_signal.h"
 #include "ui/qt/qt_program.h"
 
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
   // The graphic classes are registered before the window exists and leave at program end.
   const quillo::TFormatRegistration formats;
   QApplication application(argc, argv);
+  quillo::SetUpMessageLanguage(quillo::ExecutablePath());
   // The desktop entry of this name gives the task bar the program's name and icon.
   QGuiApplication::setDesktopFileName(QUILLO_APP_ID);
   quillo::QtProgram program(quillo::ExecutablePath());

@@ -14,6 +14,7 @@
 #include "platform/message_box.h"
 #include "platform/path.h"
 #include "platform/text_rules.h"
+#include "platform/translation.h"
 
 namespace quillo {
 namespace {
@@ -110,7 +111,8 @@ void TForm1::Dispatch(std::string_view handler) {
   } catch (const EAbort&) {
     // Silent by design: an abort has already said what it had to say.
   } catch (const std::exception& error) {
-    ShowMessageBox(miError, ApplicationTitle(), ErrorBoxText(error.what()));
+    if (error_hook) error_hook(error);
+    ShowMessageBox(miError, ApplicationTitle(), ErrorBoxText(Translate(error.what())));
   }
 }
 

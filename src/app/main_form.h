@@ -2,6 +2,7 @@
 // folder dialog, and the dispatch that shows an escaping error in the error box.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -72,6 +73,9 @@ class TForm1 : public FormControls {
   // Turns each file of the rotate job instead of the tab's decoding and encoding afresh (the
   // command-line front end's lossless turns).
   RotateFileHook rotate_file_hook;
+  // Runs with every error a handler raises, before its box is shown (the command-line front end
+  // takes what the box does not show from it).
+  std::function<void(const std::exception& error)> error_hook;
 
  private:
   std::string executable_path_;

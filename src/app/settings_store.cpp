@@ -10,7 +10,7 @@ namespace quillo {
 namespace {
 
 // The component's own modal dialog, apart from the error box of the message loop.
-void ShowRegError(const std::string& text) { ShowMessageBox(miError, "エラー", text); }
+void ShowRegError(const std::string& text) { ShowMessageBox(miError, N_("エラー"), text); }
 
 }  // namespace
 

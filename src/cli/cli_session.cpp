@@ -10,11 +10,15 @@
 
 #include "cli/command_line.h"
 #include "cli/enfuse_command.h"
+#include "cli/job_progress.h"
 #include "image/lossless/jpeg_turn.h"
 #include "jobs/job_run.h"
+#include "jobs/status_text.h"
 #include "listing/image_listing.h"
+#include "platform/errors.h"
 #include "platform/integer_text.h"
 #include "platform/path.h"
+#include "platform/translation.h"
 #include "ui/headless/headless_window.h"
 
 namespace quillo {
@@ -103,15 +107,28 @@ class Session {
   Session(const CommandLine& line, CliStreams io, const volatile std::sig_atomic_t& interrupted)
       : line_(line), io_(io), interrupted_(interrupted), app_("quillomark-cli") {
     app_.Window().status_hook = [this](const std::string& text) {
-      io_.err << text << '\n' << std::flush;
+      const std::optional<std::string> progress = progress_.OnStatus(text);
+      io_.err << (progress ? *progress : TranslateStatusText(text)) << '\n' << std::flush;
     };
     app_.Form().unlisted_hook = [this](const std::string& path) {
       io_.err << "quillomark-cli: left out, the name holds a line break: "
               << EscapedLineBreaks(path) << '\n';
     };
-    // A warning is told at once and the work goes on; errors end the command.
+    // Warnings and errors are told at once, naming the file in progress; a warning lets the
+    // work go on, an error ends the command. An error a handler raised was told by the error hook.
     app_.box_hook = [this](const ShownBox& box) {
-      if (box.icon == miWarning) io_.err << box.caption << ": " << box.text << '\n' << std::flush;
+      if (box.icon == miError && std::exchange(error_told_, false)) return;
+      const bool captioned = box.icon != miError && !box.caption.empty();
+      TellAboutFile((captioned ? Translate(box.caption) + ": " : "") + Translate(box.text));
+    };
+    // The error's own message, without the box's closing "."; the JPEG library's explanation
+    // of its code follows the code.
+    app_.Form().error_hook = [this](const std::exception& error) {
+      std::string text = Translate(error.what());
+      const auto* jpeg = dynamic_cast<const EJPEG*>(&error);
+      if (jpeg != nullptr && !jpeg->Explanation().empty()) text += ": " + jpeg->Explanation();
+      TellAboutFile(text);
+      error_told_ = true;
     };
   }
 
@@ -218,13 +235,23 @@ class Session {
 
     bool aborted = false;
     app_.Window().pump_hook = [&] {
+      progress_.OnPump();
       if (interrupted_ && !aborted && tab.abort_button != nullptr)
         aborted = app_.Click(tab.abort_button);
     };
+    // The enfuse job writes one file, which its errors are about.
+    if (tab.abort_button == nullptr)
+      progress_.SetSubject(app_.Text(tab.source) + app_.Text("Edit_BatFileName"));
+    progress_.Start(app_.Lines(tab.editor));
     app_.Click(tab.execute_button);
-    if (HasErrorBox()) return ReportErrorBoxes();
-    if (aborted || interrupted_) return kExitInterrupted;
-    if (app_.Status() == kCompleteText) return kExitComplete;
+    const bool file_by_file = tab.abort_button != nullptr;
+    if (HasErrorBox()) return Finished(kExitError, progress_.Summary(file_by_file, false));
+    if (aborted || interrupted_) {
+      return Finished(kExitInterrupted, progress_.Summary(file_by_file, false));
+    }
+    if (app_.Status() == kCompleteText) {
+      return Finished(kExitComplete, progress_.Summary(file_by_file, true));
+    }
     io_.err << "nothing done: a folder does not exist or the image list is empty\n";
     return kExitError;
   }
@@ -240,6 +267,7 @@ class Session {
       app_.Pick(tab.image_type, static_cast<int>(found - std::begin(kImageTypes)));
     }
     app_.Type(tab.source, line_.Value("source"));
+    progress_.SetSubject(line_.Value("source"));
     app_.Tick(tab.sub_folders, line_.Has("subfolders"));
     if (line_.Has("list")) return ReadList(tab.editor, line_.Value("list"));
     app_.Click(tab.list_button);
@@ -280,11 +308,19 @@ class Session {
                        [](const ShownBox& box) { return box.icon == miError; });
   }
 
-  int ReportErrorBoxes() {
-    for (const ShownBox& box : app_.Boxes()) {
-      if (box.icon == miError) io_.err << box.text << '\n';
-    }
-    return kExitError;
+  // The errors were told as they were shown.
+  int ReportErrorBoxes() { return kExitError; }
+
+  // "quillomark-cli: PATH: text", PATH the file in progress or what the command works on.
+  void TellAboutFile(const std::string& text) {
+    io_.err << "quillomark-cli: ";
+    if (!progress_.Subject().empty()) io_.err << progress_.Subject() << ": ";
+    io_.err << text << '\n' << std::flush;
+  }
+
+  int Finished(int status, const std::string& summary) {
+    io_.err << summary << '\n' << std::flush;
+    return status;
   }
 
   int Usage(const std::string& message) {
@@ -296,6 +332,8 @@ class Session {
   CliStreams io_;
   const volatile std::sig_atomic_t& interrupted_;
   HeadlessApp app_;
+  JobProgress progress_;
+  bool error_told_ = false;
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "image/image_limits.h"
 #include "platform/errors.h"
+#include "platform/message_box.h"
 
 namespace quillo {
 namespace {
@@ -193,6 +194,7 @@ TFinalOutputModes SetUpDecoder(TJpegDecompressor& decoder, TMemoryStream& bytes,
 TBitmap& TJPEGImage::DecodeToBitmap() {
   if (bitmap_) return *bitmap_;
   auto bitmap = std::make_unique<TDecodedBitmap>();
+  TJpegDataWarning damage = jdwNone;
   try {
     TJpegDecompressor decoder;
     decoder.SetProgressHook(
@@ -222,6 +224,7 @@ TBitmap& TJPEGImage::DecodeToBitmap() {
       if (info.buffered_image) jpeg_finish_output(&info);
       jpeg_finish_decompress(&info);
     });
+    damage = decoder.DataWarning();
   } catch (const EAbort&) {
     // The user stopped it: the picture stays as far as it got.
     bitmap_ = std::move(bitmap);
@@ -233,6 +236,10 @@ TBitmap& TJPEGImage::DecodeToBitmap() {
   }
   bitmap_ = std::move(bitmap);
   Progress(psEnding, 100, false, {}, "");
+  if (damage != jdwNone) {
+    ShowMessageBox(miQuietWarning, "",
+                   damage == jdwEndsEarly ? kJpegEndsEarlyWarning : kJpegCorruptWarning);
+  }
   if (bitmap_->Palette()) {
     SetPaletteModified(true);
     Changed();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "platform/errors.h"
@@ -15,10 +16,8 @@ namespace {
 constexpr uint32_t kProgressIntervalMs = 500;
 constexpr JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
 
-// Warnings are ignored and nothing is ever printed.
-void EmitMessage(j_common_ptr, int) noexcept {}
+// Nothing is ever printed; warnings are kept by the guard.
 void OutputMessage(j_common_ptr) noexcept {}
-void FormatMessage(j_common_ptr, char* buffer) noexcept { buffer[0] = '\0'; }
 void ResetErrors(j_common_ptr common) noexcept {
   common->err->num_warnings = 0;
   common->err->msg_code = 0;
@@ -26,18 +25,42 @@ void ResetErrors(j_common_ptr common) noexcept {
 
 void NoSourceAction(j_decompress_ptr) noexcept {}
 
+// Warnings that mean the picture's data is damaged, apart from its early end.
+bool IsCorruptDataWarning(int code) {
+  switch (code) {
+    case JWRN_HIT_MARKER:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_MUST_RESYNC:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The library's text for a code, unless it has places for values.
+std::string FixedExplanation(int code) {
+  jpeg_error_mgr errors{};
+  jpeg_std_error(&errors);
+  if (code < 0 || code > errors.last_jpeg_message) return "";
+  const char* text = errors.jpeg_message_table[code];
+  return text != nullptr && std::strchr(text, '%') == nullptr ? text : "";
+}
+
 }  // namespace
 
 std::string JpegErrorMessage(int code) { return Format(kJpegErrorPattern, {std::to_string(code)}); }
 
-void RaiseJpegError(int code) { throw EJPEG(JpegErrorMessage(code)); }
+void RaiseJpegError(int code) { throw EJPEG(JpegErrorMessage(code), FixedExplanation(code)); }
 
 TJpegGuard::TJpegGuard() {
   jpeg_std_error(&errors_);
   errors_.error_exit = ErrorExit;
   errors_.emit_message = EmitMessage;
   errors_.output_message = OutputMessage;
-  errors_.format_message = FormatMessage;
   errors_.reset_error_mgr = ResetErrors;
   progress_.progress_monitor = ReportProgress;
 }
@@ -59,12 +82,27 @@ bool TJpegGuard::Guarded(void (*call)(void*), void* context) {
 void TJpegGuard::Fail() {
   jpeg_abort(common_);
   if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
-  throw EJPEG(Format(error_pattern_, {std::to_string(errors_.msg_code)}));
+  std::array<char, JMSG_LENGTH_MAX> explanation{};
+  errors_.format_message(common_, explanation.data());
+  throw EJPEG(Format(error_pattern_, {std::to_string(errors_.msg_code)}), explanation.data());
 }
 
 void TJpegGuard::Leave() noexcept { std::longjmp(jump_, 1); }
 
 void TJpegGuard::ErrorExit(j_common_ptr common) noexcept { Of(common).Leave(); }
+
+// Level -1 is a warning; the others are trace messages.
+void TJpegGuard::EmitMessage(j_common_ptr common, int level) noexcept {
+  if (level >= 0) return;
+  ++common->err->num_warnings;
+  TJpegGuard& guard = Of(common);
+  const int code = common->err->msg_code;
+  if (code == JWRN_JPEG_EOF) {
+    guard.data_warning_ = jdwEndsEarly;
+  } else if (IsCorruptDataWarning(code)) {
+    guard.data_warning_ = std::max(guard.data_warning_, jdwCorrupt);
+  }
+}
 
 void TJpegGuard::SetProgressHook(TJpegProgressHook hook) {
   progress_hook_ = std::move(hook);

@@ -17,15 +17,21 @@
 
 #include <jpeglib.h>
 
+#include "platform/source_text.h"
 #include "platform/stream.h"
 
 namespace quillo {
 
-inline constexpr char kJpegErrorPattern[] = "JPEG エラー #%d";
+inline constexpr char kJpegErrorPattern[] = N_("JPEG エラー #%d");
 
 // "JPEG エラー #%d" with the library's message code.
 std::string JpegErrorMessage(int code);
+// EJPEG with that message and the library's explanation of the code, where the explanation needs
+// no values that only the library knows.
 [[noreturn]] void RaiseJpegError(int code);
+
+// The library's warnings about the data, worst last: none, corrupt data, data that ends early.
+enum TJpegDataWarning : uint8_t { jdwNone, jdwCorrupt, jdwEndsEarly };
 
 // Receives the progress of the library's work in percent over all its passes. Called at most
 // every 500 ms, and only when the figure changed; an exception it raises (EAbort included) ends
@@ -44,7 +50,8 @@ class TJpegGuard {
   TJpegGuard& operator=(const TJpegGuard&) = delete;
 
   // Calls work, which calls the library and may be left by longjmp: it must keep only trivially
-  // destructible locals. A library error comes out as EJPEG "JPEG エラー #%d", an exception from
+  // destructible locals. A library error comes out as EJPEG "JPEG エラー #%d" with the library's
+  // own explanation, an exception from
   // one of our callbacks as itself. After a failure the work in progress is dropped
   // (jpeg_abort), so the holder can start again; its tables stay.
   template <typename Work>
@@ -61,6 +68,8 @@ class TJpegGuard {
   // The message pattern of library errors (one %d for the library's message code), for callers
   // whose errors read otherwise; kJpegErrorPattern until set.
   void SetErrorPattern(const char* pattern) { error_pattern_ = pattern; }
+  // The worst warning the library gave about the data since the holder was made.
+  TJpegDataWarning DataWarning() const { return data_warning_; }
 
  protected:
   TJpegGuard();
@@ -94,6 +103,7 @@ class TJpegGuard {
   [[noreturn]] void Leave() noexcept;
 
   static void ErrorExit(j_common_ptr common) noexcept;
+  static void EmitMessage(j_common_ptr common, int level) noexcept;
   static void ReportProgress(j_common_ptr common) noexcept;
 
   j_common_ptr common_ = nullptr;
@@ -101,6 +111,7 @@ class TJpegGuard {
   std::jmp_buf jump_{};
   std::exception_ptr pending_;
   const char* error_pattern_ = kJpegErrorPattern;
+  TJpegDataWarning data_warning_ = jdwNone;
   jpeg_progress_mgr progress_{};
   TJpegProgressHook progress_hook_;
   uint32_t last_report_tick_ = 0;

@@ -8,6 +8,7 @@
 #include "image/bitmap.h"
 #include "image/graphic.h"
 #include "image/shared_image.h"
+#include "platform/source_text.h"
 #include "platform/stream.h"
 
 namespace quillo {
@@ -30,7 +31,13 @@ struct TJpegOptions {
 // The options every new adapter starts from.
 extern TJpegOptions JpegDefaults;
 
-inline constexpr char kJpegResizeMessage[] = "JPEG イメージのサイズは変更できません";
+inline constexpr char kJpegResizeMessage[] = N_("JPEG イメージのサイズは変更できません");
+// Told through the quiet warnings when a file decodes with damaged data: the picture stays as far
+// as the library could take it.
+inline constexpr char kJpegEndsEarlyWarning[] =
+    "the data ends early; the rest of the picture is grey";
+inline constexpr char kJpegCorruptWarning[] =
+    "the data is corrupt; parts of the picture may be wrong";
 
 // The compressed store, shared by adapters that were assigned from one another. It is never
 // changed once installed: an adapter that encodes or loads installs a new one.

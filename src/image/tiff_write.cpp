@@ -18,9 +18,9 @@ enum TFieldType : uint16_t { kAscii = 2, kShort = 3, kLong = 4, kRational = 5 };
 // The photometric interpretations written.
 enum TPhotometric : uint16_t { kWhiteIsZero = 0, kBlackIsZero = 1, kRgb = 2, kPaletteColor = 3 };
 
-// Written without a terminating zero; the Software field's count is exactly these 10 bytes.
+// Written with its terminating zero, as TIFF readers expect of an ASCII value: count 11.
 constexpr char kSoftware[] = "Brenquatil";
-constexpr uint32_t kSoftwareLength = sizeof kSoftware - 1;
+constexpr uint32_t kSoftwareLength = sizeof kSoftware;
 // 877 / 10 = 87.7 pixels per inch, horizontally and vertically.
 constexpr uint32_t kResolution[2] = {877, 10};
 constexpr uint16_t kResolutionUnitInch = 2;

@@ -52,7 +52,7 @@ void LoadThroughReader(TBitmap& bitmap, const std::string& path) {
 std::string ConversionTarget(const std::string& source, const std::string& folder,
                              TImageKind kind) {
   const char* extension = NewExtension(kind);
-  const std::string target = folder + ExtractFileName(source);
+  const std::string target = FolderPrefix(folder) + ExtractFileName(source);
   return GetImageKind(source) == kind ? target : ChangeFileExt(target, extension);
 }
 

@@ -6,6 +6,7 @@
 
 #include "image/bitmap.h"
 #include "image/image_kind.h"
+#include "platform/source_text.h"
 
 namespace quillo {
 
@@ -13,9 +14,9 @@ class FormControls;
 class ListedSources;
 
 inline constexpr char kUnknownImageKindPattern[] =
-    "ファイル \"%s\" は BMP、JPEG、TIFF のどの画像でもありません";
-inline constexpr char kNoReaderPattern[] = "ファイル \"%s\" はどの画像形式としても読めません";
-inline constexpr char kNoOutputTypeMessage[] = "出力画像形式が選ばれていません";
+    N_("ファイル \"%s\" は BMP、JPEG、TIFF のどの画像でもありません");
+inline constexpr char kNoReaderPattern[] = N_("ファイル \"%s\" はどの画像形式としても読めません");
+inline constexpr char kNoOutputTypeMessage[] = N_("出力画像形式が選ばれていません");
 
 // Runs the whole batch inside the caller's click handler; the abort button stops it between two
 // files. Does nothing at all when the source folder or the list fail their checks.

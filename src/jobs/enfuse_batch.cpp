@@ -67,7 +67,7 @@ std::string EnfuseBatchText(const std::vector<std::vector<std::string>>& bracket
 void WriteEnfuseBatchFile(FormControls& form) {
   if (!FolderAndListValid(form.Edit_EnfuseSource, form.Editor2)) return;
 
-  const std::string batch_path = form.Edit_EnfuseSource.Text() + form.BatFileName();
+  const std::string batch_path = FolderPrefix(form.Edit_EnfuseSource.Text()) + form.BatFileName();
   const int32_t bracket_size = form.EnfuseBracket();
   std::vector<std::vector<std::string>> brackets;
   std::vector<std::string> bracket;

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/source_text.h"
+
 namespace quillo {
 
 class FormControls;
 
 inline constexpr char kUnsafeBatchNamePattern[] =
-    "ファイル名 \"%s\" は引用符か改行を含むため、バッチファイルに書けません";
+    N_("ファイル名 \"%s\" は引用符か改行を含むため、バッチファイルに書けません");
 
 // The command line for one bracket of file names, without its line end: the option text, the
 // output path enfused/ + the base names joined by "-" + the first file's extension, then the

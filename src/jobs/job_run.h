@@ -3,12 +3,13 @@
 #pragma once
 
 #include "form/controls.h"
+#include "platform/source_text.h"
 
 namespace quillo {
 
-inline constexpr char kProgressPrefix[] = "処理中 ";
-inline constexpr char kAbortedText[] = "中断されました。";
-inline constexpr char kCompleteText[] = "Complete!";
+inline constexpr char kProgressPrefix[] = N_("処理中 ");
+inline constexpr char kAbortedText[] = N_("中断されました。");
+inline constexpr char kCompleteText[] = N_("Complete!");
 
 // Whether a job may start: the source folder text is not empty and names an existing folder, and
 // the image list has a line. A job that fails the checks does nothing at all, silently.

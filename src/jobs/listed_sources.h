@@ -7,11 +7,12 @@
 
 #include "form/controls.h"
 #include "platform/file_system.h"
+#include "platform/source_text.h"
 
 namespace quillo {
 
 inline constexpr char kTargetIsListedSourcePattern[] =
-    "ファイル \"%s\" の出力先は一覧にある別のファイル \"%s\" です";
+    N_("ファイル \"%s\" の出力先は一覧にある別のファイル \"%s\" です");
 
 class ListedSources {
  public:

@@ -28,8 +28,8 @@ int32_t AddWrapping(int32_t a, int32_t b) {
 // The output folder, prefix and suffix are read at the moment of each file, so an edit made
 // during a run applies from the next file on.
 std::string TargetName(const FormControls& form, const std::string& source, int32_t number) {
-  return form.Edit_RenameDest.Text() + form.Prefix() + NumberPart(number) + form.Suffix() +
-         ExtractFileExt(source);
+  return FolderPrefix(form.Edit_RenameDest.Text()) + form.Prefix() + NumberPart(number) +
+         form.Suffix() + ExtractFileExt(source);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace {
 // The output folder is read at the moment of each file, so a change made during a run applies
 // from the next file on.
 std::string TargetName(const FormControls& form, const std::string& source) {
-  return form.Edit_RotateDest.Text() + ExtractFileName(source);
+  return FolderPrefix(form.Edit_RotateDest.Text()) + ExtractFileName(source);
 }
 
 // The direction is read for every file as well; no selection means no turn at all.

@@ -7,13 +7,14 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/source_text.h"
 
 namespace quillo {
 
 class ListEditor;
 
 inline constexpr char kPendingSourcePattern[] =
-    "ファイル \"%s\" を作成すると、まだ処理していない \"%s\" が失われます。";
+    N_("ファイル \"%s\" を作成すると、まだ処理していない \"%s\" が失われます。");
 
 class PendingSources {
  public:

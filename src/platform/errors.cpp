@@ -1,8 +1,11 @@
 #include "platform/errors.h"
 
+#include "platform/translation.h"
+
 namespace quillo {
 
-std::string Format(std::string_view pattern, std::initializer_list<std::string_view> args) {
+std::string Format(std::string_view source_pattern, std::initializer_list<std::string_view> args) {
+  const std::string pattern = Translate(source_pattern);
   std::string out;
   out.reserve(pattern.size() + 32);
   auto next = args.begin();

@@ -6,6 +6,9 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "platform/source_text.h"
 
 namespace quillo {
 
@@ -28,7 +31,6 @@ class Exception : public std::exception {
 
 QUILLO_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
 QUILLO_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
-QUILLO_DECLARE_EXCEPTION(EJPEG, EInvalidGraphic);
 QUILLO_DECLARE_EXCEPTION(EGraphicCompression, Exception);
 QUILLO_DECLARE_EXCEPTION(EColorConversionError, Exception);
 QUILLO_DECLARE_EXCEPTION(EStreamError, Exception);
@@ -43,17 +45,31 @@ QUILLO_DECLARE_EXCEPTION(EAbort, Exception);
 
 #undef QUILLO_DECLARE_EXCEPTION
 
+// A JPEG library error: the message, and the library's own explanation of its code where it has
+// one (the shell front end adds it to the message; the window shows the message alone).
+class EJPEG : public EInvalidGraphic {
+ public:
+  using EInvalidGraphic::EInvalidGraphic;
+  EJPEG(std::string message, std::string explanation)
+      : EInvalidGraphic(std::move(message)), explanation_(std::move(explanation)) {}
+  const std::string& Explanation() const noexcept { return explanation_; }
+
+ private:
+  std::string explanation_;
+};
+
 // Replaces each "%s" or "%d" of the pattern, left to right, by the next argument; "%%" gives "%".
-// Surplus placeholders stay as they are.
+// Surplus placeholders stay as they are. The pattern is the user's language's, the arguments as
+// given.
 std::string Format(std::string_view pattern, std::initializer_list<std::string_view> args);
 
 // The stream layer's messages, shared by every reader and writer.
-inline constexpr char kReadErrorMessage[] = "ストリームからの読み込みエラー";
-inline constexpr char kWriteErrorMessage[] = "ストリームへの書き込みエラー";
-inline constexpr char kFileOpenErrorPattern[] = "ファイル \"%s\" は開けません。%s";
-inline constexpr char kFileCreateErrorPattern[] = "ファイル \"%s\" を作成できません。%s";
-inline constexpr char kAssignErrorPattern[] = "%s を %s に代入することはできません";
+inline constexpr char kReadErrorMessage[] = N_("ストリームからの読み込みエラー");
+inline constexpr char kWriteErrorMessage[] = N_("ストリームへの書き込みエラー");
+inline constexpr char kFileOpenErrorPattern[] = N_("ファイル \"%s\" は開けません。%s");
+inline constexpr char kFileCreateErrorPattern[] = N_("ファイル \"%s\" を作成できません。%s");
+inline constexpr char kAssignErrorPattern[] = N_("%s を %s に代入することはできません");
 // The list control's message for a line asked for beyond its end.
-inline constexpr char kListIndexErrorMessage[] = "リストのインデックスが範囲を超えています";
+inline constexpr char kListIndexErrorMessage[] = N_("リストのインデックスが範囲を超えています");
 
 }  // namespace quillo

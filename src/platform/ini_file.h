@@ -16,7 +16,7 @@ class EIniFileException : public Exception {
   using Exception::Exception;
 };
 
-inline constexpr char kIniFileWriteErrorPattern[] = "%s に書き込めません";
+inline constexpr char kIniFileWriteErrorPattern[] = N_("%s に書き込めません");
 // A read returns at most this many bytes of a value, as a 2048-byte buffer would.
 inline constexpr size_t kIniValueLimit = 2047;
 

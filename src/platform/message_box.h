@@ -6,7 +6,9 @@
 
 namespace quillo {
 
-enum TMessageIcon : uint8_t { miError, miWarning };
+// miQuietWarning: a remark on a file's data that the window does not show and the shell front end
+// prints as a warning about the file in progress.
+enum TMessageIcon : uint8_t { miError, miWarning, miQuietWarning };
 
 class MessageBoxSink {
  public:

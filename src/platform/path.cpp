@@ -66,4 +66,8 @@ std::string AddTrailingBackslash(std::string_view path) {
   return result;
 }
 
+std::string FolderPrefix(std::string_view folder) {
+  return folder.empty() ? std::string() : AddTrailingBackslash(folder);
+}
+
 }  // namespace quillo

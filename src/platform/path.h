@@ -22,5 +22,8 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension);
 bool EndsInDelimiter(std::string_view path);
 // Appends the delimiter unless the path ends in one.
 std::string AddTrailingBackslash(std::string_view path);
+// A folder typed by hand as the start of the paths inside it: the delimiter added unless the
+// text is empty or ends in one already.
+std::string FolderPrefix(std::string_view folder);
 
 }  // namespace quillo

@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <optional>
+#include <regex>
 #include <stdexcept>
 
 #include "support/file_size_limit.h"
@@ -18,10 +19,24 @@ namespace {
 
 const char kProgram[] = QUILLO_BINARY_DIR "/src/quillomark-cli";
 
+// The test's own environment without the variables that choose a language, plus LANG=lang.
+std::vector<std::string> ChildEnvironment(const std::string& lang) {
+  std::vector<std::string> environment;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string entry = *variable;
+    const std::string name = entry.substr(0, entry.find('='));
+    if (name != "LANGUAGE" && name != "LC_ALL" && name != "LC_MESSAGES" && name != "LANG")
+      environment.push_back(entry);
+  }
+  if (!lang.empty()) environment.push_back("LANG=" + lang);
+  return environment;
+}
+
 }  // namespace
 
 CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input,
-                       rlim_t file_size_limit, const std::string& out_path) {
+                       rlim_t file_size_limit, const std::string& out_path,
+                       const std::string& lang) {
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (::pipe(in_pipe) != 0 || ::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) {
     throw std::runtime_error("pipe failed");
@@ -53,9 +68,14 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
   argv.push_back(const_cast<char*>(kProgram));
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
+  const std::vector<std::string> environment = ChildEnvironment(lang);
+  std::vector<char*> envp;
+  for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
   std::optional<FileSizeLimit> limit;
   if (file_size_limit != RLIM_INFINITY) limit.emplace(file_size_limit);
-  const int spawned = ::posix_spawn(&pid_, kProgram, &actions, &attributes, argv.data(), environ);
+  const int spawned =
+      ::posix_spawn(&pid_, kProgram, &actions, &attributes, argv.data(), envp.data());
   limit.reset();
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
@@ -143,6 +163,15 @@ CliResult CliProcess::Finish() {
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input) {
   return CliProcess(args, input).Finish();
+}
+
+CliResult RunCliIn(const std::string& lang, const std::vector<std::string>& args) {
+  return CliProcess(args, "", RLIM_INFINITY, "", lang).Finish();
+}
+
+std::string WithoutTime(const std::string& err) {
+  static const std::regex time(" done in [0-9]+\\.[0-9] s\n");
+  return std::regex_replace(err, time, " done in T s\n");
 }
 
 }  // namespace quillo::testing

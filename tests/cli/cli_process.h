@@ -19,9 +19,10 @@ class CliProcess {
  public:
   // The child starts with the default action for every signal the program handles, and may
   // write files of at most file_size_limit bytes. Its standard output goes to out_path when one
-  // is given.
+  // is given. Its environment names no locale, or only LANG=lang when one is given.
   explicit CliProcess(const std::vector<std::string>& args, const std::string& input = "",
-                      rlim_t file_size_limit = RLIM_INFINITY, const std::string& out_path = "");
+                      rlim_t file_size_limit = RLIM_INFINITY, const std::string& out_path = "",
+                      const std::string& lang = "");
   ~CliProcess();
   CliProcess(const CliProcess&) = delete;
   CliProcess& operator=(const CliProcess&) = delete;
@@ -44,5 +45,10 @@ class CliProcess {
 };
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "");
+// Standard error with the time of the closing "N files done in T s" line written as "T".
+std::string WithoutTime(const std::string& err);
+
+// The same with LANG set to lang.
+CliResult RunCliIn(const std::string& lang, const std::vector<std::string>& args);
 
 }  // namespace quillo::testing

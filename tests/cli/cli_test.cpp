@@ -28,7 +28,8 @@ TEST(CliList, InvalidFolderPrintsTheErrorAndFails) {
   TempDir dir;
   const auto result = RunCli({"list", "--source", dir.File("gone")});
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err, dir.File("gone") + "is Invalid.\n");
+  EXPECT_EQ(result.err,
+            "quillomark-cli: " + dir.File("gone") + ": " + dir.File("gone") + "is Invalid.\n");
   EXPECT_EQ(result.out, "");
 }
 

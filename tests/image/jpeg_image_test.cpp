@@ -13,6 +13,8 @@
 #include "image/jpeg_glue.h"
 #include "image/pixel_buffer.h"
 #include "platform/errors.h"
+#include "platform/message_box.h"
+#include "platform/stream.h"
 #include "support/bmp_test_support.h"
 #include "support/jpeg_test_support.h"
 #include "support/temp_dir.h"
@@ -496,6 +498,54 @@ TEST(Jpeg, AbortFromTheProgressHookKeepsThePartialPictureButNoPartialFile) {
   EXPECT_THROW(encoding.SaveToStream(out), EAbort);
   EXPECT_FALSE(encoding.Data().HasBytes());
   EXPECT_EQ(out.Size(), 0);
+}
+
+}  // namespace
+}  // namespace quillo
+
+namespace quillo {
+namespace {
+
+class RecordedBoxes : public MessageBoxSink {
+ public:
+  void Show(TMessageIcon icon, const std::string& caption, const std::string& text) override {
+    shown.push_back({icon, caption + "|" + text});
+  }
+  std::vector<std::pair<TMessageIcon, std::string>> shown;
+};
+
+// libjpeg's warnings about the data become one quiet remark per decoding; the picture loads.
+TEST(JpegDataWarnings, DamagedDataIsOneQuietRemarkAndThePictureLoads) {
+  const std::string photo = LibjpegEncode(PhotoSamples(320, 240));
+  std::string stray_marker = photo;
+  stray_marker.insert(photo.size() / 2, "\xFF\xD5");
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::vector<std::pair<TMessageIcon, std::string>> expected;
+  } rows[] = {
+      {"Intact", photo, {}},
+      {"CutInHalf",
+       photo.substr(0, photo.size() / 2),
+       {{miQuietWarning, std::string("|") + kJpegEndsEarlyWarning}}},
+      {"StrayRestartMarker",
+       stray_marker,
+       {{miQuietWarning, std::string("|") + kJpegCorruptWarning}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    RecordedBoxes boxes;
+    const ScopedMessageBoxSink guard(boxes);
+    TJPEGImage jpeg;
+    TMemoryStream stream;
+    stream.WriteBuffer(row.bytes.data(), static_cast<int64_t>(row.bytes.size()));
+    stream.SetPosition(0);
+    jpeg.LoadFromStream(stream);
+    TBitmap bitmap;
+    bitmap.AssignFrom(&jpeg);
+    EXPECT_EQ(bitmap.Width(), 320);
+    EXPECT_EQ(boxes.shown, row.expected);
+  }
 }
 
 }  // namespace

@@ -39,8 +39,9 @@ struct Decoded {
 };
 
 Decoded ReadWithLibtiff(const std::string& path) {
+  // A warning fails the read as an error does.
   TIFFSetErrorHandler(RecordError);
-  TIFFSetWarningHandler(nullptr);
+  TIFFSetWarningHandler(RecordError);
   LibtiffErrors().clear();
   Decoded out;
   const std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "r"), TIFFClose);
@@ -182,6 +183,28 @@ TEST_P(LibtiffReads, EveryWidthFromOneToNineAndBeyondSixteenBits) {
 
 INSTANTIATE_TEST_SUITE_P(Pictures, LibtiffReads, ::testing::ValuesIn(kMakers),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LibtiffReads, SoftwareValueAsAWholeTextWithoutAWarning) {
+  testing::TempDir dir;
+  for (const TPixelFormat format : {px1Bit, px8Bit, px24Bit}) {
+    SCOPED_TRACE(static_cast<int>(format));
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(format);
+    bitmap.SetWidth(3);
+    bitmap.SetHeight(2);
+    const std::string path = dir.File("picture.tif");
+    SaveTiffFile(path, bitmap);
+    TIFFSetErrorHandler(RecordError);
+    TIFFSetWarningHandler(RecordError);
+    LibtiffErrors().clear();
+    const std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "r"), TIFFClose);
+    ASSERT_TRUE(tif) << LibtiffErrors();
+    const char* software = nullptr;
+    ASSERT_EQ(TIFFGetField(tif.get(), TIFFTAG_SOFTWARE, &software), 1);
+    EXPECT_STREQ(software, "Brenquatil");
+    EXPECT_EQ(LibtiffErrors(), "");
+  }
+}
 
 TEST(LibtiffReads, EveryCorpusBmpThatLoads) {
   if (!fs::exists(QUILLO_CORPUS_DIR)) GTEST_SKIP() << "no corpus at " << QUILLO_CORPUS_DIR;

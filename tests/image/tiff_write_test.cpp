@@ -91,19 +91,20 @@ TEST(WriteTiff, TwoByTwoTrueColourFileHoldsEveryItemWhereItsOffsetSays) {
   TBitmap bitmap;
   FourColours(bitmap, px24Bit);
   const Tiff tiff = TiffOf(bitmap);
-  ASSERT_EQ(tiff.bytes.size(), 238u);
-  EXPECT_EQ(tiff.bytes.substr(0, 8), "II\x2A\0\x34\0\0\0"s);
-  // Resolutions, bits per sample, then the Software bytes without a terminating zero.
-  EXPECT_EQ(tiff.bytes.substr(8, 32),
-            Bytes().U32(877).U32(10).U32(877).U32(10).U16(8).U16(8).U16(8).Raw("Brenquatil").Str());
-  EXPECT_EQ(tiff.bytes.substr(40, 12), kFourColoursRgb);
+  ASSERT_EQ(tiff.bytes.size(), 239u);
+  EXPECT_EQ(tiff.bytes.substr(0, 8), "II\x2A\0\x35\0\0\0"s);
+  // Resolutions, bits per sample, then the Software bytes with their terminating zero.
+  EXPECT_EQ(
+      tiff.bytes.substr(8, 33),
+      Bytes().U32(877).U32(10).U32(877).U32(10).U16(8).U16(8).U16(8).Raw("Brenquatil\0"s).Str());
+  EXPECT_EQ(tiff.bytes.substr(41, 12), kFourColoursRgb);
   EXPECT_EQ(tiff.entries, (std::vector<Entry>{{254, kLong, 1, 0},
                                               {256, kShort, 1, 2},
                                               {257, kShort, 1, 2},
                                               {258, kShort, 3, 24},
                                               {259, kShort, 1, 1},
                                               {262, kShort, 1, 2},
-                                              {273, kLong, 1, 40},
+                                              {273, kLong, 1, 41},
                                               {277, kShort, 1, 3},
                                               {278, kLong, 1, 2},
                                               {279, kLong, 1, 12},
@@ -111,7 +112,7 @@ TEST(WriteTiff, TwoByTwoTrueColourFileHoldsEveryItemWhereItsOffsetSays) {
                                               {283, kRational, 1, 16},
                                               {284, kShort, 1, 1},
                                               {296, kShort, 1, 2},
-                                              {305, kAscii, 10, 30}}));
+                                              {305, kAscii, 11, 30}}));
   EXPECT_EQ(tiff.next, 0u);
 }
 
@@ -173,11 +174,11 @@ TEST_P(LayoutFile, PlacesEachItemInFileOrderAndPointsTheDirectoryAtIt) {
   EXPECT_EQ(tiff.Field(279).value, 2 * c.row_bytes);
   EXPECT_EQ(tiff.Field(282).value, c.resolution);
   EXPECT_EQ(tiff.Field(283).value, c.resolution + 8);
-  EXPECT_EQ(tiff.Field(305).value, c.software);
+  EXPECT_EQ(tiff.Field(305), (Entry{305, kAscii, 11, c.software}));
   EXPECT_EQ(tiff.bytes.substr(c.resolution, 16), Bytes().U32(877).U32(10).U32(877).U32(10).Str());
-  EXPECT_EQ(tiff.bytes.substr(c.software, 10), "Brenquatil");
+  EXPECT_EQ(tiff.bytes.substr(c.software, 11), "Brenquatil\0"s);
   const bool bilevel = c.strip == 8;
-  EXPECT_EQ(tiff.directory, bilevel ? c.software + 10 : c.strip + 2 * c.row_bytes);
+  EXPECT_EQ(tiff.directory, bilevel ? c.software + 11 : c.strip + 2 * c.row_bytes);
   EXPECT_EQ(tiff.bytes.size(), tiff.directory + 2 + 12 * c.entries + 4);
   if (c.photometric == 2) {
     EXPECT_EQ(tiff.Field(258), (Entry{258, kShort, 3, 24}));
@@ -203,12 +204,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Layout{"Bilevel9", px1Bit, kConverted, 9, 14, 1, 1, 0, 12, 28, 8, 2},
         Layout{"WhiteThenBlack", px1Bit, kWhiteBlack, 9, 14, 0, 1, 0, 12, 28, 8, 2},
-        Layout{"TwoColours", px1Bit, kRedBlue, 9, 15, 3, 1, 6, 20, 36, 46, 2},
-        Layout{"FourBitOddWidth", px4Bit, kConverted, 7, 15, 3, 4, 48, 104, 120, 130, 4},
-        Layout{"FourBitThreeWide", px4Bit, kConverted, 3, 15, 3, 4, 48, 104, 120, 130, 2},
-        Layout{"EightBit", px8Bit, kConverted, 3, 15, 3, 8, 768, 1544, 1560, 1570, 3},
-        Layout{"FifteenBit", px15Bit, kConverted, 3, 15, 2, 8, 0, 8, 30, 40, 9},
-        Layout{"SixteenBit", px16Bit, kConverted, 3, 15, 2, 8, 0, 8, 30, 40, 9}),
+        Layout{"TwoColours", px1Bit, kRedBlue, 9, 15, 3, 1, 6, 20, 36, 47, 2},
+        Layout{"FourBitOddWidth", px4Bit, kConverted, 7, 15, 3, 4, 48, 104, 120, 131, 4},
+        Layout{"FourBitThreeWide", px4Bit, kConverted, 3, 15, 3, 4, 48, 104, 120, 131, 2},
+        Layout{"EightBit", px8Bit, kConverted, 3, 15, 3, 8, 768, 1544, 1560, 1571, 3},
+        Layout{"FifteenBit", px15Bit, kConverted, 3, 15, 2, 8, 0, 8, 30, 41, 9},
+        Layout{"SixteenBit", px16Bit, kConverted, 3, 15, 2, 8, 0, 8, 30, 41, 9}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct StoredRow {
@@ -364,7 +365,7 @@ TEST(WriteTiff, OffsetsCountFromWhereTheTiffStarts) {
   TMemoryStream stream;
   stream.WriteBuffer("lead", 4);
   WriteTiff(stream, bitmap);
-  EXPECT_EQ(stream.Position(), 4 + 238);
+  EXPECT_EQ(stream.Position(), 4 + 239);
   EXPECT_EQ(testing::BytesOf(stream), "lead" + TiffOf(bitmap).bytes);
 }
 

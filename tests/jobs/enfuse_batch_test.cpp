@@ -93,10 +93,11 @@ class EnfuseJob : public ::testing::Test {
     app_.Type("Edit_EnfuseSource", dir_.Slash());
   }
 
-  std::string Run(const std::vector<std::string>& lines) {
+  std::string Run(const std::vector<std::string>& lines,
+                  const std::string& batch_file = "makeenfuse.bat") {
     app_.SetLines("Editor2", lines);
     EXPECT_TRUE(app_.Click("SpeedButton_EnfuseExecute"));
-    return testing::ReadFile(dir_.File("makeenfuse.bat"));
+    return testing::ReadFile(dir_.File(batch_file));
   }
 
   testing::TempDir dir_;
@@ -149,7 +150,9 @@ TEST_F(EnfuseJob, FileNamesAreSplitByThePathRules) {
   app_.Type("Edit_EnfuseBracket", "4");
   // 表 is 0x95 0x5C: its second byte is no separator. A dot in a folder name is no extension.
   const std::string hyo = "\x95\x5C";
-  EXPECT_EQ(Run({"C:\\shots\\IMG_0001.JPG", "D:x.v2\\y", hyo + "a.jpg", "C:\\" + hyo + "\\b.tif"}),
+  // Under these rules "/" ends no folder, so the batch file's path gets their delimiter.
+  EXPECT_EQ(Run({"C:\\shots\\IMG_0001.JPG", "D:x.v2\\y", hyo + "a.jpg", "C:\\" + hyo + "\\b.tif"},
+                "\\makeenfuse.bat"),
             std::string(kMkdir) + "enfuse -o enfused/IMG_0001-y-" + hyo +
                 "a-b.JPG IMG_0001.JPG y " + hyo + "a.jpg b.tif\r\n");
 }

@@ -203,7 +203,7 @@ TEST_F(RenameJob, FailingChecksDoNothingAtAll) {
   }
 }
 
-TEST_F(RenameJob, OutputFolderTextIsUsedExactlyAsTyped) {
+TEST_F(RenameJob, OutputFolderTextGetsItsSeparatorOnlyWhereItLacksOne) {
   const std::string same = List({"Img_0001.jpg"})[0];
   // The target equal to its source: read whole before it is written, so nothing changes.
   app_.Type("Edit_RenameDest", dir_.File("src") + "/");
@@ -212,7 +212,8 @@ TEST_F(RenameJob, OutputFolderTextIsUsedExactlyAsTyped) {
 
   app_.Type("Edit_RenameDest", dir_.File("out"));
   Run();
-  EXPECT_EQ(testing::ReadFile(dir_.File("outImg_0001.jpg")), "Img_0001");
+  EXPECT_EQ(testing::ReadFile(dir_.File("out/Img_0001.jpg")), "Img_0001");
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("outImg_0001.jpg")));
 
   // An empty text leaves a bare name, taken relative to the current folder.
   app_.Type("Edit_RenameDest", "");

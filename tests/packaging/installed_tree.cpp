@@ -19,6 +19,7 @@ std::vector<InstalledFile> InstalledFiles() {
       {"share/metainfo/" + id + ".metainfo.xml", "XML"},
       {"share/man/man1/quillomark-cli.1", "troff"},
       {"share/bash-completion/completions/quillomark-cli", "text"},
+      {"share/locale/en/LC_MESSAGES/quillomark.mo", "GNU message catalog"},
   };
 }
 

@@ -176,6 +176,14 @@ TEST_F(Package, InstalledShellFrontEndRuns) {
       RunProgram({.args = {root + "/usr/bin/quillomark-cli", "list", "--source", shots}});
   EXPECT_EQ(list.status, 0) << list.err;
   EXPECT_NE(list.out.find("a.jpg"), std::string::npos) << list.out;
+
+  // The installed catalogue is found from the installed program's own folder.
+  const ProgramResult english =
+      RunProgram({.args = {root + "/usr/bin/quillomark-cli", "convert", "--source", shots, "--dest",
+                           shots, "--to", "bmp"},
+                  .environment = {"LANG=en_US.UTF-8"}});
+  EXPECT_EQ(english.status, 1);
+  EXPECT_NE(english.err.find("JPEG error #"), std::string::npos) << english.err;
 }
 
 TEST_F(Package, InstalledWindowOpensAndClosesOffscreenAndFindsItsSettingsAgain) {

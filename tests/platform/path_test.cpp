@@ -67,6 +67,28 @@ TEST(WindowsJapanesePath, TrailingDelimiterCountsOnlySingleByteBackslash) {
   EXPECT_EQ(AddTrailingBackslash(""), "\\");
 }
 
+TEST(FolderPrefix, AddsTheDelimiterToATypedFolderThatLacksIt) {
+  const struct {
+    const char* name;
+    TextRuleSet rules;
+    std::string folder;
+    std::string expected;
+  } rows[] = {
+      {"NoDelimiter", trNative, "/tmp/out", "/tmp/out/"},
+      {"EndsInDelimiter", trNative, "/tmp/out/", "/tmp/out/"},
+      {"EmptyStaysEmpty", trNative, "", ""},
+      {"Root", trNative, "/", "/"},
+      {"WindowsNoDelimiter", trWindowsJapanese, "D:\\out", "D:\\out\\"},
+      {"WindowsSecondByteIsNoDelimiter", trWindowsJapanese, std::string("D:\\") + kHyo,
+       std::string("D:\\") + kHyo + "\\"},
+      {"WindowsEmptyStaysEmpty", trWindowsJapanese, "", ""},
+  };
+  for (const auto& row : rows) {
+    ScopedTextRules rules(row.rules);
+    EXPECT_EQ(FolderPrefix(row.folder), row.expected) << row.name;
+  }
+}
+
 TEST(WindowsJapanesePath, SecondByteBackslashIsNoSeparator) {
   ScopedTextRules rules(trWindowsJapanese);
   const std::string path = std::string("C:\\") + kHyo + "\\" + kSo + "t.a.jpg";

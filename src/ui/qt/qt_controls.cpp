@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <algorithm>
 
+#include "platform/translation.h"
 #include "ui/qt/native_text.h"
 
 namespace quillo {
@@ -24,7 +25,7 @@ QtRadioGroup::QtRadioGroup(QWidget* parent, const QString& caption,
       group_(new QButtonGroup(this)),
       columns_(std::max(columns, 1)) {
   for (size_t i = 0; i < items.size(); ++i) {
-    auto* button = new QRadioButton(ToQString(items[i]), this);
+    auto* button = new QRadioButton(ToQString(Translate(items[i])), this);
     group_->addButton(button, static_cast<int>(i));
     buttons_.push_back(button);
   }

@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "jobs/status_text.h"
+#include "platform/translation.h"
 #include "ui/qt/list_editor.h"
 #include "ui/qt/native_text.h"
 #include "ui/qt/qt_controls.h"
@@ -80,7 +82,7 @@ QtMainWindow::QtMainWindow(const FormDescription& description)
   for (const TabDescription& tab : description.tabs) {
     auto* page = new QWidget;
     page->setObjectName(ToQString(tab.name));
-    tabs_->addTab(page, ToQString(tab.caption));
+    tabs_->addTab(page, ToQString(Translate(tab.caption)));
     pages.push_back(page);
   }
 
@@ -112,7 +114,8 @@ QtMainWindow::~QtMainWindow() {
 
 std::vector<QWidget*> QtMainWindow::BuildControl(const ControlDescription& control, QWidget* page) {
   const std::string name(control.name);
-  const QString text = ToQString(control.text);
+  // An edit box's text is a value, not a caption: it stays as described.
+  const QString text = ToQString(control.kind == ckEdit ? control.text : Translate(control.text));
   const QRect bounds(control.bounds.x, control.bounds.y, control.bounds.width,
                      control.bounds.height);
   QWidget* widget = nullptr;
@@ -181,7 +184,7 @@ ListEditor& QtMainWindow::Editor(std::string_view name) { return Lookup(editors_
 
 void QtMainWindow::SetStatusText(const std::string& text) {
   status_ = text;
-  status_label_->setText(ToQString(text));
+  status_label_->setText(ToQString(TranslateStatusText(text)));
 }
 
 void QtMainWindow::ProcessMessages() { QCoreApplication::processEvents(); }

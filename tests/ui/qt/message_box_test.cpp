@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QMessageBox>
 
 #include "qt_environment.h"
@@ -47,6 +48,21 @@ TEST(QtMessageBoxTest, ErrorsShowOverTheWindowAndWarningsOnTheirOwn) {
     EXPECT_EQ(parent, c.parent);
     EXPECT_EQ(format, Qt::PlainText);
   }
+}
+
+// A remark on a file's data is for the shell front end: the window shows nothing and goes on.
+TEST(QtMessageBoxTest, QuietWarningShowsNoBox) {
+  QWidget owner;
+  QtMessageBoxSink sink(&owner);
+  bool shown = false;
+  const auto answer = OnNextModal([&](QWidget& dialog) {
+    shown = true;
+    dialog.close();
+  });
+  sink.Show(miQuietWarning, "", "the data ends early; the rest of the picture is grey");
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 }  // namespace
