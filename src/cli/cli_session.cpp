@@ -212,8 +212,9 @@ class Session {
     };
     app_.Click(tab.execute_button);
     if (HasErrorBox()) return ReportErrorBoxes();
-    if (aborted || interrupted_) return kExitInterrupted;
+    // A signal that comes after the last file finds the job complete, and says so.
     if (app_.Status() == kCompleteText) return kExitComplete;
+    if (aborted || interrupted_) return kExitInterrupted;
     io_.err << "nothing done: a folder does not exist or the image list is empty\n";
     return kExitError;
   }

@@ -67,6 +67,7 @@ void WriteEnfuseBatchFile(FormControls& form) {
   if (!FolderAndListValid(form.Edit_EnfuseSource, form.Editor2)) return;
 
   const std::string batch_path = form.Edit_EnfuseSource.Text() + form.BatFileName();
+  RemoveLeftTemporaries(batch_path);
   const int32_t bracket_size = form.EnfuseBracket();
   const std::string option = form.EnfuseOption();
   std::string text = std::string(kMkdirLine) + kLineEnd;
