@@ -69,10 +69,7 @@ void TBlockLoop::ReadRawBand(uint64_t offset, uint64_t size, std::vector<uint8_t
 bool TBlockLoop::ReadRaw(uint64_t index, uint64_t per_plane, uint32_t rows, TRowPiece first,
                          const TRowSink& sink) {
   if (index + (layout_.planes - 1) * per_plane >= offsets_.size()) return false;
-  const uint32_t step = RowStep();
-  const uint64_t band_steps =
-      std::max<uint64_t>(1, kBandBytes / std::max<uint64_t>(1, BlockBytes(step)));
-  const auto band = static_cast<uint32_t>(std::min<uint64_t>(band_steps * step, rows));
+  const uint32_t band = BandRows(rows);
   for (uint32_t done = 0; done < rows; done += band) {
     const uint32_t count = std::min(band, rows - done);
     for (uint32_t p = 0; p < layout_.planes; ++p) {
@@ -85,6 +82,42 @@ bool TBlockLoop::ReadRaw(uint64_t index, uint64_t per_plane, uint32_t rows, TRow
     if (layout_.tile_length == 0) properties_.RowsDone = first.y + done + count;
   }
   return true;
+}
+
+bool TBlockLoop::DecodeInParts(uint64_t index, uint32_t rows, TRowPiece first,
+                               const TRowSink& sink) {
+  if (index >= offsets_.size()) return false;
+  properties_.StripIndex = static_cast<uint32_t>(index);
+  const uint64_t claimed = index < byte_counts_.size() ? byte_counts_[index] : 0;
+  uint64_t position = offsets_[index];
+  const uint64_t held = position < uint64_t(file_.Size()) ? uint64_t(file_.Size()) - position : 0;
+  uint64_t left = std::min(claimed, held);
+  const TInputPull input = [&] {
+    const uint64_t count = std::min(left, kBandBytes);
+    input_.resize(count);
+    file_.Seek(static_cast<int64_t>(position));
+    file_.Read(input_.data(), static_cast<int64_t>(count));
+    position += count;
+    left -= count;
+    return std::span<uint8_t>(input_);
+  };
+  decoder_->BeginParts();
+  const uint32_t band = BandRows(rows);
+  for (uint32_t done = 0; done < rows; done += band) {
+    const uint32_t count = std::min(band, rows - done);
+    blocks_[0].assign(CheckedSize(BlockBytes(count), 1), 0);
+    decoder_->DecodePart(input, blocks_[0].data(), blocks_[0].size());
+    HandOver(count, {first.y + done, first.x, first.count}, sink);
+    properties_.RowsDone = first.y + done + count;
+  }
+  return true;
+}
+
+uint32_t TBlockLoop::BandRows(uint32_t rows) const {
+  const uint32_t step = RowStep();
+  const uint64_t steps =
+      std::max<uint64_t>(1, kBandBytes / std::max<uint64_t>(1, BlockBytes(step)));
+  return static_cast<uint32_t>(std::min<uint64_t>(steps * step, rows));
 }
 
 uint32_t TBlockLoop::RowStep() const { return layout_.units ? layout_.units->vertical : 1; }
@@ -154,6 +187,8 @@ void TBlockLoop::RunStrips(const TRowSink& sink) {
     const TRowPiece piece = {properties_.RowsDone, 0, width};
     if (decoder_ == nullptr) {
       if (!ReadRaw(slot, per_plane, rows, piece, sink)) return;
+    } else if (decoder_->DecodesInParts() && layout_.planes == 1 && BlockBytes(rows) > kBandBytes) {
+      if (!DecodeInParts(slot, rows, piece, sink)) return;
     } else {
       if (!ReadBlocks(slot, per_plane, BlockBytes(rows))) return;
       HandOver(rows, piece, sink);

@@ -2,7 +2,8 @@
 // undoes its compression into a zeroed buffer, undoes the predictor and hands the block's rows,
 // top first, to a sink together with their place in the picture. One buffer per plane holds
 // one block at a time, and only its rows inside the picture; uncompressed blocks are read a band
-// of rows at a time, never more than the file holds. Tiles are taken row of tiles by row of
+// of rows at a time, never more than the file holds, and large compressed strips decoded a band
+// at a time where the decoder can stop and go on. Tiles are taken row of tiles by row of
 // tiles, left to right.
 #pragma once
 
@@ -65,6 +66,11 @@ class TBlockLoop {
   // to the sink, the first at `first`; false when the file lists no such block.
   bool ReadRaw(uint64_t index, uint64_t per_plane, uint32_t rows, TRowPiece first,
                const TRowSink& sink);
+  // Decodes `rows` rows of compressed block `index` (of a single plane) band by band, reading its
+  // compressed bytes piece by piece, and hands them to the sink; false when there is no such block.
+  bool DecodeInParts(uint64_t index, uint32_t rows, TRowPiece first, const TRowSink& sink);
+  // Rows of a band: as many as fit the band's bytes, whole rows of data units, at least one.
+  uint32_t BandRows(uint32_t rows) const;
   // Reads size bytes from the offset into the buffer, cut to the whole rows the file holds.
   void ReadRawBand(uint64_t offset, uint64_t size, std::vector<uint8_t>& buffer);
   // Rows that go together: a row of data units, or one row.
