@@ -1,6 +1,6 @@
-// Feeds arbitrary bytes to the TIFF reader. Every input must load or end with one of our errors; a loaded picture must give every row. Seeds: fuzz/corpus/tiff_read and the shared test
-// files, named at run time (fuzz_tiff_read <work folder> fuzz/corpus/tiff_read
-// ../shared/corpus/tiff).
+// Feeds arbitrary bytes to the TIFF reader. Every input must load or end with one of our errors;
+// a loaded picture must give every row. Seeds: fuzz/corpus/tiff_read and the shared test files,
+// named at run time (fuzz_tiff_read <work folder> fuzz/corpus/tiff_read ../shared/corpus/tiff).
 #include <cstddef>
 #include <cstdint>
 #include <vector>
