@@ -160,9 +160,8 @@ int64_t TFileStream::Size() {
   return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? st.st_size : 0;
 }
 
-bool TFileStream::ReplaceDurably(const std::string& from) {
-  return ::fsync(fd_) == 0 && ::rename(from.c_str(), path_.c_str()) == 0 &&
-         SyncFolder(FolderOfPath(path_));
+bool TFileStream::RenameOverTarget(const std::string& from) {
+  return ::rename(from.c_str(), path_.c_str()) == 0 && SyncFolder(FolderOfPath(path_));
 }
 
 bool TFileStream::LinkUnnamed() {
@@ -172,12 +171,14 @@ bool TFileStream::LinkUnnamed() {
   };
   if (link_as(path_)) return true;
   if (errno != EEXIST) return false;
-  // A link never replaces an existing name; the rename that follows does. The hidden name
-  // stays locked through the open descriptor until the rename.
+  // A link never replaces an existing name; the rename that follows does. The data are on the
+  // disk before the file has a name, so a kill can leave the hidden name only for the moment of
+  // the rename, and the open descriptor keeps it locked until then.
+  if (::fsync(fd_) != 0) return false;
   const std::string folder = FolderOfPath(path_);
   for (int attempt = 0; attempt < kLinkAttempts; ++attempt) {
     temp_path_ = TemporaryName(folder);
-    if (link_as(temp_path_)) return ReplaceDurably(temp_path_);
+    if (link_as(temp_path_)) return RenameOverTarget(temp_path_);
     if (errno != EEXIST) break;
   }
   temp_path_.clear();
@@ -187,7 +188,7 @@ bool TFileStream::LinkUnnamed() {
 bool TFileStream::RenameNamed() {
   struct stat st {};
   if (::lstat(path_.c_str(), &st) != 0) return ::rename(temp_path_.c_str(), path_.c_str()) == 0;
-  return ReplaceDurably(temp_path_);
+  return ::fsync(fd_) == 0 && RenameOverTarget(temp_path_);
 }
 
 void TFileStream::Commit() {

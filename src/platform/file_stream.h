@@ -42,11 +42,11 @@ class TFileStream : public TStream {
   // Names the unnamed temporary file: the target's name when it is free, else a short hidden
   // name that is then renamed over the target. False with errno set when that fails.
   bool LinkUnnamed();
-  // Renames the named temporary file over the target, durably when it replaces a file.
+  // Renames the named temporary file over the target, its data flushed first when it replaces a
+  // file, so that a power cut leaves the old file or the new one.
   bool RenameNamed();
-  // Flushes the data, renames `from` over the existing target and flushes the folder, so that a
-  // power cut leaves the old file or the new one.
-  bool ReplaceDurably(const std::string& from);
+  // Renames `from` over the existing target and flushes the folder, so that the rename lasts.
+  bool RenameOverTarget(const std::string& from);
   void Discard() noexcept;
 
   std::string path_;
