@@ -1,7 +1,11 @@
 // The rotate job on a 24-megapixel photo-like JPEG against a plain in-memory program doing the
 // same work with libjpeg-turbo (decode, a tiled quarter turn into a second buffer, encode at
 // quality 90), measured in the same run; the job's peak memory, measured in a child process that
-// runs it once; and the quarter turn alone against a plain copy of the same bytes.
+// runs it once; the quarter turn alone against a plain copy of the same bytes; and the job turning
+// the photo in place against turning it into a new target, which tells what the flushes of a
+// durable replacement cost.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -115,6 +119,38 @@ int JobOnce(const char* source, const char* out) {
   return PrintMemoryOf([&] { RunJob(app); });
 }
 
+// A replaced file is flushed before its successor takes its name, and its folder after; a new
+// target is not.
+void InPlaceAgainstNew(const fs::path& scratch, const std::vector<uint8_t>& file) {
+  const fs::path in_place = scratch / "in-place" / "photo.jpg";
+  const fs::path fresh = scratch / "fresh";
+  fs::create_directories(in_place.parent_path());
+  fs::create_directories(fresh);
+  std::ofstream(in_place, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  quillo::HeadlessApp turn_in_place("/opt/quillomark/Quillomark.exe");
+  PrepareJob(turn_in_place, in_place, in_place.parent_path());
+  quillo::HeadlessApp turn_fresh("/opt/quillomark/Quillomark.exe");
+  PrepareJob(turn_fresh, in_place, fresh);
+  const auto [fresh_times, in_place_times] = AlternateRounds(
+      kRounds,
+      [&] {
+        fs::remove(fresh / "photo.jpg");
+        ::sync();
+        return Seconds([&] { RunJob(turn_fresh); });
+      },
+      [&] {
+        ::sync();
+        return Seconds([&] { RunJob(turn_in_place); });
+      });
+  std::printf(
+      "rotate job in place (flushed), best of %d: %.3f s; into a new target: %.3f s; ratio %.3f, "
+      "%.1f ms per file (medians %.3f s and %.3f s)\n",
+      kRounds, Best(in_place_times), Best(fresh_times), Best(in_place_times) / Best(fresh_times),
+      (Best(in_place_times) - Best(fresh_times)) * 1000, Median(in_place_times),
+      Median(fresh_times));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,5 +188,6 @@ int main(int argc, char** argv) {
       peak_mb, job_mb, picture_mb, 2.2 * picture_mb + 30, peak_mb / (2.2 * picture_mb + 30));
 
   TurnAgainstCopy(pixels);
+  InPlaceAgainstNew(scratch.Path(), file);
   return 0;
 }

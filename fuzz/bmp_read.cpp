@@ -41,9 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TBitmap bitmap;
   try {
     bitmap.ReadBmp(input);
-  } catch (const EInvalidGraphic&) {
-    return 0;
-  } catch (const EReadError&) {
+  } catch (const Exception&) {
     return 0;
   }
   if (bitmap.Empty() || int64_t{bitmap.Width()} * bitmap.Height() > kMaxWorkedPixels) return 0;

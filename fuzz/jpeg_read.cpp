@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TBitmap& bitmap = jpeg.DecodeToBitmap();
     Check(bitmap.Width() == width && bitmap.Height() == height);
     Check(bitmap.PixelFormat() == px24Bit || bitmap.PixelFormat() == px8Bit);
-  } catch (const EInvalidGraphic&) {
+  } catch (const Exception&) {
     return 0;
   }
   if (int64_t{jpeg.Width()} * jpeg.Height() > kMaxReencodedPixels || jpeg.Width() == 0) return 0;

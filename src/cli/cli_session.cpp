@@ -246,11 +246,12 @@ class Session {
     app_.Click(tab.execute_button);
     const bool file_by_file = tab.abort_button != nullptr;
     if (HasErrorBox()) return Finished(kExitError, progress_.Summary(file_by_file, false));
-    if (aborted || interrupted_) {
-      return Finished(kExitInterrupted, progress_.Summary(file_by_file, false));
-    }
+    // A signal that comes after the last file finds the job complete, and says so.
     if (app_.Status() == kCompleteText) {
       return Finished(kExitComplete, progress_.Summary(file_by_file, true));
+    }
+    if (aborted || interrupted_) {
+      return Finished(kExitInterrupted, progress_.Summary(file_by_file, false));
     }
     io_.err << "nothing done: a folder does not exist or the image list is empty\n";
     return kExitError;

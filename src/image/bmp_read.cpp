@@ -20,6 +20,11 @@ constexpr size_t kHeaderWithMasks = kInfoHeaderSize + 12;
 
 bool IsRle(uint32_t compression) { return compression == kDibRle8 || compression == kDibRle4; }
 
+// Run-length data are decoded into a device store.
+int64_t StoreBits(const TBitmapInfoHeader& h) {
+  return IsRle(h.compression) ? kDeviceBitsPerPixel : h.bit_count;
+}
+
 // Refuses, before anything is allocated, every header a store cannot hold.
 void Validate(const TBitmapInfoHeader& h) {
   if (h.compression > kDibBitFields || h.planes != 1 || h.clr_used > uint32_t{kMaxColors})
@@ -45,8 +50,7 @@ void Validate(const TBitmapInfoHeader& h) {
       (IsRle(h.compression) && h.height < 0)) {
     Invalid();
   }
-  const int64_t bits = IsRle(h.compression) ? kDeviceBitsPerPixel : h.bit_count;
-  if (!FitsStoreLimits(h.width, std::abs(int64_t{h.height}), bits)) Invalid();
+  if (!FitsStoreLimits(h.width, std::abs(int64_t{h.height}), StoreBits(h))) Invalid();
 }
 
 class BmpReader {
@@ -63,6 +67,7 @@ class BmpReader {
     const uint32_t header_size = ReadInfoHeader(*image);
     TBitmapInfoHeader& h = image->header;
     Validate(h);
+    CheckDataFor(h.width, std::abs(int64_t{h.height}), StoreBits(h), reader_.Size());
     if (IsRle(h.compression)) RetainFileBytes(*image);
     if (h.compression == kDibBitFields && header_size == kInfoHeaderSize) {
       uint8_t masks[12];

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/image_limits.h"
+#include "image/jpeg_scans.h"
 #include "platform/errors.h"
 #include "platform/message_box.h"
 
@@ -200,14 +201,16 @@ TBitmap& TJPEGImage::DecodeToBitmap() {
     decoder.SetProgressHook(
         [this](int percent) { Progress(psRunning, static_cast<uint8_t>(percent), false, {}, ""); });
     TMemoryStream nothing;
-    const TFinalOutputModes modes =
-        SetUpDecoder(decoder, data_->bytes ? *data_->bytes : nothing, options_);
+    TMemoryStream& bytes = data_->bytes ? *data_->bytes : nothing;
+    CheckJpegScans(bytes.Memory(), static_cast<size_t>(bytes.Size()));
+    const TFinalOutputModes modes = SetUpDecoder(decoder, bytes, options_);
     jpeg_decompress_struct& info = decoder.Info();
     const bool indexed = info.quantize_colors || info.out_color_space == JCS_GRAYSCALE;
     // The picture's claimed size is checked before anything is allocated for it.
     if (!FitsStoreLimits(info.output_width, info.output_height, indexed ? 8 : 24)) {
       RaiseJpegError(JERR_IMAGE_TOO_BIG);
     }
+    CheckDataFor(info.output_width, info.output_height, indexed ? 8 : 24, bytes.Size());
     Progress(psStarting, 0, false, {}, "");
 
     const TPaletteRef given_palette = info.quantize_colors ? palette_ : nullptr;

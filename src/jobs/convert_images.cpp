@@ -113,6 +113,7 @@ void ConvertImages(FormControls& form) {
   if (!FolderAndListValid(form.Edit_ConversionSource, form.Editor4)) return;
 
   const RunningJob running(form.conversion_running, form.SpeedButton_ConversionProcess);
+  RemoveLeftTemporaries(FolderPrefix(form.Edit_ConversionDest.Text()));
   const int count = form.Editor4.LineCount();
   // A run that would replace a listed source it has not read yet writes nothing at all.
   const ListedSources sources(form.Editor4);

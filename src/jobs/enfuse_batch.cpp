@@ -68,6 +68,7 @@ void WriteEnfuseBatchFile(FormControls& form) {
   if (!FolderAndListValid(form.Edit_EnfuseSource, form.Editor2)) return;
 
   const std::string batch_path = FolderPrefix(form.Edit_EnfuseSource.Text()) + form.BatFileName();
+  RemoveLeftTemporaries(batch_path);
   const int32_t bracket_size = form.EnfuseBracket();
   std::vector<std::vector<std::string>> brackets;
   std::vector<std::string> bracket;

@@ -1,6 +1,7 @@
 #include "jobs/job_run.h"
 
 #include "platform/file_system.h"
+#include "platform/temp_files.h"
 
 namespace quillo {
 namespace {
@@ -19,6 +20,10 @@ bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list) {
 bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list,
                         const EditBox& output_folder) {
   return FolderAndListValid(source_folder, list) && NamesFolder(output_folder);
+}
+
+void RemoveLeftTemporaries(const std::string& target) {
+  RemoveStaleTemporaries(FolderOfPath(target));
 }
 
 }  // namespace quillo

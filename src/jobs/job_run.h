@@ -1,6 +1,9 @@
 // What the batch jobs share: their status texts, the checks that decide whether a job runs at
-// all, and the guard that keeps an abortable job's running flag and abort button in step.
+// all, the clean-up of what killed runs left, and the guard that keeps an abortable job's running
+// flag and abort button in step.
 #pragma once
+
+#include <string>
 
 #include "form/controls.h"
 #include "platform/source_text.h"
@@ -17,6 +20,11 @@ bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list);
 // The same, for a job that also needs its output folder text to name an existing folder.
 bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list,
                         const EditBox& output_folder);
+
+// Removes the temporary files that killed runs left, and no live run holds, in the folder the
+// job's targets go to: the folder of `target`, a target's path or the output folder text that
+// the job joins file names to.
+void RemoveLeftTemporaries(const std::string& target);
 
 // Sets the flag and enables the abort button for the guard's lifetime; on every way out, a
 // failure included, clears the flag and disables the button again.

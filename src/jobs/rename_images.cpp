@@ -38,6 +38,7 @@ void RenameImages(FormControls& form) {
   if (!FolderAndListValid(form.Edit_RenameSource, form.Editor3)) return;
 
   const RunningJob running(form.rename_running, form.SpeedButton_RenameProcess);
+  RemoveLeftTemporaries(FolderPrefix(form.Edit_RenameDest.Text()));
   int32_t number = form.FirstNumber();
   const int count = form.Editor3.LineCount();
   const PendingSources pending(form.Editor3, count);

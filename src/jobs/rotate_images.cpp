@@ -67,6 +67,7 @@ void RotateImages(FormControls& form, const RotateFileHook& rotate_file) {
   form.Window().Repaint();
 
   const RunningJob running(form.rotate_running, form.SpeedButton_TurnProcess);
+  RemoveLeftTemporaries(FolderPrefix(form.Edit_RotateDest.Text()));
   // A run that would replace a listed source it has not read yet writes nothing at all.
   const ListedSources sources(form.Editor1);
   for (int i = 0; i < count; ++i) {

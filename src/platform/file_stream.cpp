@@ -1,23 +1,22 @@
 #include "platform/file_stream.h"
 
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/temp_files.h"
 
 namespace quillo {
 namespace {
 
-// Tries for a free short temporary name before the folder counts as refusing new files.
-constexpr int kNameAttempts = 100;
+// Tries for a free hidden name to link an unnamed file under before a replacement fails.
+constexpr int kLinkAttempts = 100;
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
 
@@ -48,20 +47,6 @@ mode_t NewFileMode(const std::string& target) {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
-}
-
-// ".qm-" and eight random letters or digits, in the folder: short, so that it fits wherever the
-// target's name fits, and hidden.
-std::string ShortTemporaryName(const std::string& folder) {
-  constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  uint64_t bits = 0;
-  if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != sizeof bits) {
-    bits = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-           (static_cast<uint64_t>(::getpid()) << 40);
-  }
-  std::string name = folder + "/.qm-";
-  for (int i = 0; i < 8; ++i, bits /= 36) name += kAlphabet[bits % 36];
-  return name;
 }
 
 // Repeats a read or write step until count bytes have moved, the file ends or the step fails;
@@ -112,7 +97,9 @@ void TFileStream::CreateTemporary() {
   struct stat st {};
   if (::stat(path_.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) ThrowCreateError(path_, EISDIR);
-    // The folder would let the file be replaced, but the user has protected the file itself.
+    // The folder would let the file be replaced, but the user has protected the file itself. A
+    // file without any write bit is read-only for every user, the superuser included.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) ThrowCreateError(path_, EACCES);
     if (::faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0) {
       ThrowCreateError(path_, errno);
     }
@@ -120,19 +107,14 @@ void TFileStream::CreateTemporary() {
   const std::string folder = FolderOfPath(path_);
   // The unnamed file gets its name through /proc at commit; a kill before that leaves nothing.
   int error = EOPNOTSUPP;
-  if (DirectoryExists("/proc/self/fd")) {
-    fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (UnnamedTemporariesWanted()) {
+    fd_ = CreateUnnamedTemporary(folder);
     error = fd_ < 0 ? errno : 0;
   }
+  // No unnamed files on this file system (EISDIR from kernels that do not know them).
   if (error == EOPNOTSUPP || error == EISDIR) {
-    // No unnamed files on this file system (EISDIR from kernels that do not know them).
-    for (int attempt = 0; attempt < kNameAttempts && fd_ < 0; ++attempt) {
-      temp_path_ = ShortTemporaryName(folder);
-      fd_ = ::open(temp_path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      error = fd_ < 0 ? errno : 0;
-      if (error != 0 && error != EEXIST) break;
-    }
-    if (fd_ < 0) temp_path_.clear();
+    fd_ = CreateNamedTemporary(folder, temp_path_);
+    error = fd_ < 0 ? errno : 0;
   }
   if (fd_ < 0) ThrowCreateError(path_, error);
   ::fchmod(fd_, NewFileMode(path_));
@@ -147,10 +129,10 @@ TFileStream::~TFileStream() {
 }
 
 void TFileStream::Discard() noexcept {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
   if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
   temp_path_.clear();
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
 }
 
 int64_t TFileStream::Read(void* buffer, int64_t count) {
@@ -178,6 +160,10 @@ int64_t TFileStream::Size() {
   return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? st.st_size : 0;
 }
 
+bool TFileStream::RenameOverTarget(const std::string& from) {
+  return ::rename(from.c_str(), path_.c_str()) == 0 && SyncFolder(FolderOfPath(path_));
+}
+
 bool TFileStream::LinkUnnamed() {
   const std::string self = "/proc/self/fd/" + std::to_string(fd_);
   const auto link_as = [&](const std::string& name) {
@@ -185,32 +171,39 @@ bool TFileStream::LinkUnnamed() {
   };
   if (link_as(path_)) return true;
   if (errno != EEXIST) return false;
-  // A link never replaces an existing name; the rename that follows does.
+  // A link never replaces an existing name; the rename that follows does. The data are on the
+  // disk before the file has a name, so a kill can leave the hidden name only for the moment of
+  // the rename, and the open descriptor keeps it locked until then.
+  if (::fsync(fd_) != 0) return false;
   const std::string folder = FolderOfPath(path_);
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    temp_path_ = ShortTemporaryName(folder);
-    if (link_as(temp_path_)) return ::rename(temp_path_.c_str(), path_.c_str()) == 0;
+  for (int attempt = 0; attempt < kLinkAttempts; ++attempt) {
+    temp_path_ = TemporaryName(folder);
+    if (link_as(temp_path_)) return RenameOverTarget(temp_path_);
     if (errno != EEXIST) break;
   }
   temp_path_.clear();
   return false;
 }
 
+bool TFileStream::RenameNamed() {
+  struct stat st {};
+  if (::lstat(path_.c_str(), &st) != 0) return ::rename(temp_path_.c_str(), path_.c_str()) == 0;
+  return ::fsync(fd_) == 0 && RenameOverTarget(temp_path_);
+}
+
 void TFileStream::Commit() {
   if (!writing_ || fd_ < 0) return;
-  bool placed = false;
-  if (temp_path_.empty()) {
-    placed = LinkUnnamed();
-    ::close(fd_);
-  } else {
-    placed = ::close(fd_) == 0 && ::rename(temp_path_.c_str(), path_.c_str()) == 0;
+  // The descriptor stays open, and the file locked, until the file has its name.
+  bool placed = temp_path_.empty() ? LinkUnnamed() : RenameNamed();
+  if (placed) {
+    temp_path_.clear();
+    placed = ::close(fd_) == 0;
+    fd_ = -1;
   }
-  fd_ = -1;
   if (!placed) {
     Discard();
     throw EWriteError(kWriteErrorMessage);
   }
-  temp_path_.clear();
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -1,6 +1,7 @@
 // File streams. A stream opened for creating writes into an unnamed temporary file in the target's
 // folder (a short hidden name where the file system has no unnamed files) and puts it in place of
 // the target only on Commit(), so a failure, or a kill, half-way never damages an existing file.
+// A replaced file's successor is on the disk before it takes the name.
 #pragma once
 
 #include <string>
@@ -14,8 +15,8 @@ enum TFileMode : uint8_t { fmOpenRead, fmCreate };
 class TFileStream : public TStream {
  public:
   // Throws EFOpenError (fmOpenRead) or EFCreateError (fmCreate) with the full path. Reading never
-  // waits: anything but a regular file is refused. An existing target the process may not write
-  // is refused too, although the folder would let it be replaced.
+  // waits: anything but a regular file is refused. An existing target the process may not write,
+  // or one without any write bit, is refused too, although the folder would let it be replaced.
   TFileStream(const std::string& path, TFileMode mode);
   // An uncommitted created file is discarded; the target keeps its old content.
   ~TFileStream() override;
@@ -41,6 +42,11 @@ class TFileStream : public TStream {
   // Names the unnamed temporary file: the target's name when it is free, else a short hidden
   // name that is then renamed over the target. False with errno set when that fails.
   bool LinkUnnamed();
+  // Renames the named temporary file over the target, its data flushed first when it replaces a
+  // file, so that a power cut leaves the old file or the new one.
+  bool RenameNamed();
+  // Renames `from` over the existing target and flushes the folder, so that the rename lasts.
+  bool RenameOverTarget(const std::string& from);
   void Discard() noexcept;
 
   std::string path_;

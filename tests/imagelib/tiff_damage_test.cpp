@@ -138,9 +138,12 @@ INSTANTIATE_TEST_SUITE_P(
             GrayFile({.bits = 1, .more = [](TiffBytes& t) { t.Long(322, 12).Long(323, 16); }},
                      kEight),
             NotSupported("A tile width that splits bytes is")},
+        // Only the tile's rows inside the picture are decoded, but each of them whole.
         RefusedCase{
-            "TileOfFourGigapixels",
-            GrayFile({.more = [](TiffBytes& t) { t.Long(322, 65536).Long(323, 65536); }}, kEight),
+            "CompressedTileRowsBeyondTheStoreLimit",
+            GrayFile({.compression = 32773,
+                      .more = [](TiffBytes& t) { t.Long(322, 0x80000000u).Long(323, 65536); }},
+                     kEight),
             "Image is too large."},
         // A T.6 row that starts with the code of the uncompressed mode: 0000001111.
         RefusedCase{"FaxUncompressedModeCode",

@@ -5,8 +5,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 
 namespace quillo {
+
+// Hands a decoder the next piece of a block's compressed bytes; empty at the block's end. A piece
+// stays valid until the next call.
+using TInputPull = std::function<std::span<uint8_t>()>;
 
 class TDecoder {
  public:
@@ -18,6 +24,14 @@ class TDecoder {
                            size_t output_size) = 0;
   virtual void EndDecoding() {}
   virtual void BeginDecoding() {}
+
+  // Decoders that can take a block a part at a time, so that neither its compressed nor its
+  // decoded bytes are ever held whole: BeginParts starts a block, and each DecodePart fills the
+  // (zeroed) output with the block's next decoded bytes, pulling compressed bytes as it needs them.
+  virtual bool DecodesInParts() const { return false; }
+  virtual void BeginParts() {}
+  virtual void DecodePart(const TInputPull& /*input*/, uint8_t* /*output*/,
+                          size_t /*output_size*/) {}
 
  protected:
   TDecoder() = default;

@@ -63,4 +63,27 @@ void TLZ77Decoder::InflateAsFarAsItGoes(uint8_t* input, uint8_t* output, size_t 
   if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) Fail();
 }
 
+void TLZ77Decoder::BeginParts() {
+  if (!created_ || inflateReset(&stream_) != Z_OK) Fail();
+  stream_.avail_in = 0;
+  ended_ = false;
+}
+
+void TLZ77Decoder::DecodePart(const TInputPull& input, uint8_t* output, size_t output_size) {
+  if (output_size > UINT32_MAX) Fail();
+  stream_.next_out = output;
+  stream_.avail_out = static_cast<uInt>(output_size);
+  while (stream_.avail_out > 0 && !ended_) {
+    if (stream_.avail_in == 0) {
+      const std::span<uint8_t> piece = input();
+      if (piece.empty() || piece.size() > UINT32_MAX) return;
+      stream_.next_in = piece.data();
+      stream_.avail_in = static_cast<uInt>(piece.size());
+    }
+    const int result = inflate(&stream_, Z_NO_FLUSH);
+    ended_ = result == Z_STREAM_END;
+    if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) Fail();
+  }
+}
+
 }  // namespace quillo

@@ -18,6 +18,9 @@ class TLZ77Decoder : public TDecoder {
   void DecodeBlock(uint8_t* input, uint8_t* output, size_t input_size, size_t output_size) override;
   void BeginDecoding() override;
   void EndDecoding() override;
+  bool DecodesInParts() const override { return true; }
+  void BeginParts() override;
+  void DecodePart(const TInputPull& input, uint8_t* output, size_t output_size) override;
 
  private:
   // The whole-stream inflater takes every well-formed strip; the streaming one gives the strips it
@@ -27,6 +30,7 @@ class TLZ77Decoder : public TDecoder {
   libdeflate_decompressor* whole_ = nullptr;
   z_stream stream_;
   bool created_ = false;
+  bool ended_ = false;  // the stream of the block taken in parts has ended
 };
 
 }  // namespace quillo

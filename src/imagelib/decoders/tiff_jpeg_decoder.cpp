@@ -83,7 +83,8 @@ void TTIFFJPEGDecoder::DecodeBlock(uint8_t* input, uint8_t* output, size_t input
       JSAMPROW row = output + k * row_bytes;
       if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
     }
-    jpeg_finish_decompress(&info);
+    // A tile's rows below the picture are never read; the next block starts afresh anyway.
+    if (info.output_scanline == info.output_height) jpeg_finish_decompress(&info);
   });
 }
 

@@ -237,6 +237,10 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
     if (!FitsStoreLimits(width, height, BitsPerPixel(format))) {
       RaiseGraphicErrorFmt(kInvalidPngPattern, {"the image is too large"});
     }
+    if (!HoldsDataFor(RowStride(width, BitsPerPixel(format)) * height,
+                      stream.Size() - StartPosition())) {
+      RaiseGraphicErrorFmt(kInvalidPngPattern, {kTooLittleDataMessage});
+    }
     TPaletteRef palette;
     if (header.color_type == PNG_COLOR_TYPE_PALETTE) {
       const std::vector<uint8_t> entries = FilePalette(header);

@@ -1,7 +1,10 @@
 // The block loop of a TIFF load: reads each strip or tile (every plane's for separate planes),
 // undoes its compression into a zeroed buffer, undoes the predictor and hands the block's rows,
 // top first, to a sink together with their place in the picture. One buffer per plane holds
-// one block at a time; tiles are taken row of tiles by row of tiles, left to right.
+// one block at a time, and only its rows inside the picture; uncompressed blocks are read a band
+// of rows at a time, never more than the file holds, and large compressed strips decoded a band
+// at a time where the decoder can stop and go on. Tiles are taken row of tiles by row of
+// tiles, left to right.
 #pragma once
 
 #include <cstdint>
@@ -59,6 +62,21 @@ class TBlockLoop {
   bool ReadBlocks(uint64_t index, uint64_t per_plane, uint64_t size);
   // Reads and decodes the block into the buffer; bytes that are not there stay 0.
   void ReadBlock(uint32_t index, std::vector<uint8_t>& buffer, uint64_t size);
+  // Reads `rows` rows of uncompressed block `index` of every plane, band by band, and hands them
+  // to the sink, the first at `first`; false when the file lists no such block.
+  bool ReadRaw(uint64_t index, uint64_t per_plane, uint32_t rows, TRowPiece first,
+               const TRowSink& sink);
+  // Decodes `rows` rows of compressed block `index` (of a single plane) band by band, reading its
+  // compressed bytes piece by piece, and hands them to the sink; false when there is no such block.
+  bool DecodeInParts(uint64_t index, uint32_t rows, TRowPiece first, const TRowSink& sink);
+  // Rows of a band: as many as fit the band's bytes, whole rows of data units, at least one.
+  uint32_t BandRows(uint32_t rows) const;
+  // Reads size bytes from the offset into the buffer, cut to the whole rows the file holds.
+  void ReadRawBand(uint64_t offset, uint64_t size, std::vector<uint8_t>& buffer);
+  // Rows that go together: a row of data units, or one row.
+  uint32_t RowStep() const;
+  // The size bytes at the offset in the block, or zeros where the block holds none.
+  const uint8_t* RowOf(const std::vector<uint8_t>& block, uint64_t offset, uint64_t size);
   // Hands the first `rows` rows of the blocks read last to the sink, the first at `first`.
   void HandOver(uint32_t rows, TRowPiece first, const TRowSink& sink);
 
@@ -72,6 +90,7 @@ class TBlockLoop {
   std::vector<uint8_t> input_;
   std::vector<uint8_t> unpacked_;
   std::vector<const uint8_t*> planes_;
+  std::vector<uint8_t> zero_row_;
 };
 
 }  // namespace quillo

@@ -419,6 +419,7 @@ void TTIFFGraphic::SetUpConversion(TByteReader& file) {
   if (!FitsStoreLimits(p.Width, p.Height, BitsPerPixel(format))) {
     throw EInvalidGraphic(kImageTooLargeMessage);
   }
+  CheckDataFor(p.Width, p.Height, BitsPerPixel(format), file.Size());
   // Strips give whole rows, so rows are painted white after the load only where the file gives
   // none; tiles missing from a row of tiles leave parts of rows, so a tiled picture starts white.
   SetUpPicture(format, p.Width, p.Height, palette, (p.Flags & Tiled) != 0);
