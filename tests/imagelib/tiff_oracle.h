@@ -49,6 +49,20 @@ std::vector<uint32_t> ReadRgba(const std::string& path);
 // empty when libtiff refuses. JPEG images come as RGB.
 std::vector<uint8_t> ReadSamples(const std::string& path);
 
+// The colours (0x00RRGGBB, top row first) of the first image as libtiff decodes it, worked out
+// from its samples: each sample v of b bits is round(v × 255 ÷ (2^b − 1)), signed samples offset
+// by half their range first; min-is-white inverted, colour maps looked up (16-bit entries scaled
+// alike), CMYK as (255 − C)(255 − K) ÷ 255 per channel, extra samples left out. YCbCr and L*a*b*
+// data come from libtiff's RGBA interface, JPEG data as libtiff's JPEG decoder gives them.
+// Empty when libtiff refuses the file or decodes none of it.
+struct TiffColors {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint32_t> rgb;
+  bool exact = true;  // false for JPEG data and colour models libtiff converts itself
+};
+TiffColors ReadColors(const std::string& path);
+
 // A pattern of samples that changes along rows and down the picture.
 std::vector<uint8_t> Pattern(size_t size, uint32_t seed = 1);
 
