@@ -18,9 +18,14 @@ struct TiffCloser {
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
-// libtiff's complaints stay quiet; the tests look at its results.
+// libtiff's complaints stay quiet; the tests look at its results, and at whether it reported
+// an error on the way.
+int errors_reported = 0;
+
+void CountError(const char*, const char*, va_list) { ++errors_reported; }
+
 void Silence() {
-  TIFFSetErrorHandler(nullptr);
+  TIFFSetErrorHandler(CountError);
   TIFFSetWarningHandler(nullptr);
 }
 
@@ -195,7 +200,11 @@ std::vector<uint8_t> ReadSamples(const std::string& path) {
   return out;
 }
 
-TiffColors ReadColors(const std::string& path) {
+namespace {
+
+// The colours, whatever libtiff reported on the way.
+TiffColors DecodeColors(const std::string& path) {
+  errors_reported = 0;
   TiffColors out;
   uint16_t bits = 1, samples = 1, photometric = 0xFFFF, format = 1, compression = 1, planar = 1;
   uint16_t extra_count = 0;
@@ -217,7 +226,8 @@ TiffColors ReadColors(const std::string& path) {
     TIFFGetFieldDefaulted(t, TIFFTAG_EXTRASAMPLES, &extra_count, &extra);
     if (photometric == PHOTOMETRIC_PALETTE && bits <= 16 &&
         TIFFGetField(t, TIFFTAG_COLORMAP, &red, &green, &blue)) {
-      for (const uint16_t* plane : {red, green, blue}) map.insert(map.end(), plane, plane + (1 << bits));
+      for (const uint16_t* plane : {red, green, blue})
+        map.insert(map.end(), plane, plane + (1 << bits));
     }
   }
   const bool jpeg = compression == COMPRESSION_JPEG;
@@ -277,6 +287,14 @@ TiffColors ReadColors(const std::string& path) {
       }
     }
   }
+  return out;
+}
+
+}  // namespace
+
+TiffColors ReadColors(const std::string& path) {
+  TiffColors out = DecodeColors(path);
+  if (errors_reported != 0) out.rgb.clear();
   return out;
 }
 

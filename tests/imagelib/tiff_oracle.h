@@ -54,7 +54,7 @@ std::vector<uint8_t> ReadSamples(const std::string& path);
 // by half their range first; min-is-white inverted, colour maps looked up (16-bit entries scaled
 // alike), CMYK as (255 − C)(255 − K) ÷ 255 per channel, extra samples left out. YCbCr and L*a*b*
 // data come from libtiff's RGBA interface, JPEG data as libtiff's JPEG decoder gives them.
-// Empty when libtiff refuses the file or decodes none of it.
+// Empty when libtiff refuses the file, decodes none of it or reports an error on the way.
 struct TiffColors {
   uint32_t width = 0;
   uint32_t height = 0;

@@ -78,7 +78,9 @@ TEST_P(RealTiff, LoadsAsLibtiffReadsItOrNamesWhatIsNotSupported) {
   const std::string refusal = Load(graphic, GetParam());
   const bool libtiff_reads = !theirs.rgb.empty();
   if (!refusal.empty()) {
-    if (libtiff_reads) EXPECT_TRUE(NamesUnclaimedKind(refusal)) << refusal;
+    if (libtiff_reads) {
+      EXPECT_TRUE(NamesUnclaimedKind(refusal)) << refusal;
+    }
     return;
   }
   if (!libtiff_reads) return;
@@ -98,14 +100,16 @@ TEST_P(RealTiff, LoadsAsLibtiffReadsItOrNamesWhatIsNotSupported) {
         worst = std::max(worst, std::abs(d));
       }
       if (worst > slack && ++mismatches <= 3) {
-        ADD_FAILURE() << "pixel " << x << "," << y << std::hex << ": ours " << ours
-                      << ", libtiff " << expected;
+        ADD_FAILURE() << "pixel " << x << "," << y << std::hex << ": ours " << ours << ", libtiff "
+                      << expected;
       }
     }
   }
   EXPECT_EQ(mismatches, 0);
   const double mean = squared / (3.0 * graphic.Width() * graphic.Height());
-  if (!theirs.exact && mean > 0) EXPECT_GE(10 * std::log10(255.0 * 255.0 / mean), kJpegLeastPsnr);
+  if (!theirs.exact && mean > 0) {
+    EXPECT_GE(10 * std::log10(255.0 * 255.0 / mean), kJpegLeastPsnr);
+  }
 }
 
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RealTiff);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -75,6 +74,8 @@ void TCCITTDecoder::StartBlock(uint8_t* input, uint8_t* output, size_t input_siz
   free_bits_ = 8;
   missing_ = PixelsInRow();
   black_ = false;
+  reference_.clear();
+  changes_.clear();
 }
 
 uint32_t TCCITTDecoder::PixelsInRow() const {
@@ -147,7 +148,16 @@ bool TCCITTDecoder::PaintRun(uint32_t run) {
   return missing_ == 0;
 }
 
+void TCCITTDecoder::FlipColor() {
+  changes_.push_back(PixelsInRow() - missing_);
+  black_ = !black_;
+}
+
 void TCCITTDecoder::FinishRow() {
+  // A row that stops black is white from there on.
+  if (changes_.size() % 2 == 1) changes_.push_back(PixelsInRow() - missing_);
+  reference_.swap(changes_);
+  changes_.clear();
   black_ = true;
   row_start_ = std::min(row_start_ + row_bytes_, output_size_);
   out_position_ = row_start_;
@@ -170,27 +180,7 @@ const TFaxModeCode* TCCITTDecoder::DecodeMode() {
   return &FaxModeCodes()[static_cast<size_t>(mode_tree_[node].value)];
 }
 
-void TCCITTDecoder::ReadReferenceRow() {
-  reference_.clear();
-  if (row_start_ == 0) return;
-  const uint8_t* row = output_ + (row_start_ - row_bytes_);
-  unsigned before = 0;  // the pixel before the byte, white before the first
-  for (size_t i = 0; i < row_bytes_; ++i) {
-    // A bit set for every pixel whose colour differs from the pixel before it.
-    auto changes = static_cast<uint8_t>(row[i] ^ (row[i] >> 1 | before << 7));
-    before = row[i] & 1u;
-    while (changes != 0) {
-      const int bit = std::countl_zero(changes);
-      const uint64_t x = uint64_t{i} * 8 + static_cast<uint64_t>(bit);
-      if (x >= width_) return;
-      reference_.push_back(static_cast<uint32_t>(x));
-      changes = static_cast<uint8_t>(changes & ~(0x80u >> bit));
-    }
-  }
-}
-
 TCCITTDecoder::TRowEnd TCCITTDecoder::DecodeTwoDimensionalRow() {
-  ReadReferenceRow();
   // a0, the last change placed, starts just before the first pixel; painting goes on at position.
   int64_t a0 = -1;
   uint32_t position = 0;
