@@ -233,13 +233,13 @@ TiffColors DecodeColors(const std::string& path) {
   const bool jpeg = compression == COMPRESSION_JPEG;
   if ((photometric == PHOTOMETRIC_YCBCR && !jpeg) || photometric == PHOTOMETRIC_CIELAB ||
       photometric == 0xFFFF) {
-    out.exact = false;
+    out.match = photometric == PHOTOMETRIC_CIELAB ? TiffColors::kOwnColors : TiffColors::kNear;
     for (const uint32_t abgr : ReadRgba(path)) {
       out.rgb.push_back(Rgb(abgr & 0xFF, abgr >> 8 & 0xFF, abgr >> 16 & 0xFF));
     }
     return out;
   }
-  out.exact = !jpeg;
+  out.match = jpeg ? TiffColors::kNear : TiffColors::kExact;
   if (jpeg && photometric == PHOTOMETRIC_YCBCR) {
     // libtiff's JPEG decoder hands such data over as RGB.
     photometric = PHOTOMETRIC_RGB;
@@ -271,9 +271,8 @@ TiffColors DecodeColors(const std::string& path) {
           break;
         case PHOTOMETRIC_PALETTE: {
           const size_t n = map.size() / 3;
-          out.rgb.push_back(first < n ? Rgb(Level(map[first], 16), Level(map[n + first], 16),
-                                            Level(map[2 * n + first], 16))
-                                      : 0);
+          out.rgb.push_back(
+              first < n ? Rgb(map[first] >> 8, map[n + first] >> 8, map[2 * n + first] >> 8) : 0);
           break;
         }
         case PHOTOMETRIC_SEPARATED: {

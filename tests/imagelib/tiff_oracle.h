@@ -51,15 +51,21 @@ std::vector<uint8_t> ReadSamples(const std::string& path);
 
 // The colours (0x00RRGGBB, top row first) of the first image as libtiff decodes it, worked out
 // from its samples: each sample v of b bits is round(v × 255 ÷ (2^b − 1)), signed samples offset
-// by half their range first; min-is-white inverted, colour maps looked up (16-bit entries scaled
-// alike), CMYK as (255 − C)(255 − K) ÷ 255 per channel, extra samples left out. YCbCr and L*a*b*
-// data come from libtiff's RGBA interface, JPEG data as libtiff's JPEG decoder gives them.
-// Empty when libtiff refuses the file, decodes none of it or reports an error on the way.
+// by half their range first; min-is-white inverted, colour maps looked up (the high byte of each
+// 16-bit colour, as libtiff takes it), CMYK as (255 − C)(255 − K) ÷ 255 per channel, extra
+// samples left out. YCbCr and L*a*b* data come from libtiff's RGBA interface, JPEG data as
+// libtiff's JPEG decoder gives them. Empty when libtiff refuses the file, decodes none of it or
+// reports an error on the way.
 struct TiffColors {
+  enum Match : uint8_t {
+    kExact,      // lossless data
+    kNear,       // JPEG data and YCbCr: a second decoder's rounding apart
+    kOwnColors,  // L*a*b*, which libtiff turns into colours by a display model of its own
+  };
   uint32_t width = 0;
   uint32_t height = 0;
   std::vector<uint32_t> rgb;
-  bool exact = true;  // false for JPEG data and colour models libtiff converts itself
+  Match match = kExact;
 };
 TiffColors ReadColors(const std::string& path);
 

@@ -83,10 +83,12 @@ TEST_P(RealTiff, LoadsAsLibtiffReadsItOrNamesWhatIsNotSupported) {
     }
     return;
   }
-  if (!libtiff_reads) return;
+  // L*a*b* colours follow the reader's own conversion; libtiff's display model is another.
+  if (!libtiff_reads || theirs.match == testing::TiffColors::kOwnColors) return;
   ASSERT_EQ(graphic.Width(), static_cast<int32_t>(theirs.width));
   ASSERT_EQ(graphic.Height(), static_cast<int32_t>(theirs.height));
-  const int slack = theirs.exact ? 0 : kJpegSampleSlack;
+  const bool exact = theirs.match == testing::TiffColors::kExact;
+  const int slack = exact ? 0 : kJpegSampleSlack;
   int mismatches = 0;
   double squared = 0;
   for (int32_t y = 0; y < graphic.Height(); ++y) {
@@ -107,7 +109,7 @@ TEST_P(RealTiff, LoadsAsLibtiffReadsItOrNamesWhatIsNotSupported) {
   }
   EXPECT_EQ(mismatches, 0);
   const double mean = squared / (3.0 * graphic.Width() * graphic.Height());
-  if (!theirs.exact && mean > 0) {
+  if (!exact && mean > 0) {
     EXPECT_GE(10 * std::log10(255.0 * 255.0 / mean), kJpegLeastPsnr);
   }
 }

@@ -1,26 +1,16 @@
 #include "imagelib/decoders/ccitt_decoder.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstring>
 
+#include "imagelib/decoders/bit_order.h"
 #include "imagelib/decoders/ccitt_codes.h"
 #include "imagelib/decoders/decoder_table.h"
 #include "imagelib/reader_strings.h"
 
 namespace quillo {
 namespace {
-
-constexpr std::array<uint8_t, 256> kReversedBytes = [] {
-  std::array<uint8_t, 256> table{};
-  for (int i = 0; i < 256; ++i) {
-    int r = 0;
-    for (int bit = 0; bit < 8; ++bit) r |= ((i >> bit) & 1) << (7 - bit);
-    table[i] = static_cast<uint8_t>(r);
-  }
-  return table;
-}();
 
 // The end-of-line code, and runs of zeros that no row may hold, in both trees.
 constexpr TFaxCode kEndOfLineCode = {"000000000001", -1};
@@ -61,9 +51,7 @@ void TCCITTDecoder::AddCode(TCodeTree& tree, const char* bits, int32_t value) {
 
 void TCCITTDecoder::StartBlock(uint8_t* input, uint8_t* output, size_t input_size,
                                size_t output_size) {
-  if (reverse_bit_order_) {
-    for (size_t i = 0; i < input_size; ++i) input[i] = kReversedBytes[input[i]];
-  }
+  if (reverse_bit_order_) ReverseBitOrder(input, input_size);
   input_ = input;
   bit_position_ = 0;
   bit_count_ = uint64_t{input_size} * 8;
