@@ -78,6 +78,7 @@ void WriteTiff(const std::string& path, const TiffFields& f, const std::vector<u
   }
   if (f.predictor) TIFFSetField(t, TIFFTAG_PREDICTOR, f.predictor);
   if (f.fill_order) TIFFSetField(t, TIFFTAG_FILLORDER, f.fill_order);
+  if (f.sample_format) TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, f.sample_format);
   if (f.compression == COMPRESSION_CCITTFAX3) TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, f.t4_options);
   if (f.subsampling[0])
     TIFFSetField(t, TIFFTAG_YCBCRSUBSAMPLING, f.subsampling[0], f.subsampling[1]);

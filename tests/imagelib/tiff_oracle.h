@@ -21,6 +21,7 @@ struct TiffFields {
   uint16_t planar = 1;
   uint16_t predictor = 0;
   uint16_t fill_order = 0;
+  uint16_t sample_format = 0;
   uint32_t t4_options = 0;
   uint16_t subsampling[2] = {0, 0};
   std::vector<uint16_t> extra_samples = {};
