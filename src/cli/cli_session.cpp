@@ -176,8 +176,11 @@ class Session {
       if (!line_.Has("auto")) turn = kPictureTurns[direction];
       app_.Form().rotate_file_hook = [this, turn](const std::string& source,
                                                   const std::string& target) {
-        if (TurnJpegFile(source, target, turn) == ftReEncoded)
+        const TFileTurnResult result = TurnJpegFile(source, target, turn);
+        if (result.turn == ftReEncoded)
           io_.err << source << ": not whole blocks, turned by re-encoding\n" << std::flush;
+        if (!result.dropped_thumbnail.empty())
+          io_.err << source << ": " << result.dropped_thumbnail << '\n' << std::flush;
       };
     }
     return Job(kRotateTab, {}, {}, {{"dest", "Edit_RotateDest"}});

@@ -1,5 +1,6 @@
 #include "imagelib/color_manager.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "imagelib/color_row_stages.h"
@@ -46,6 +47,10 @@ void TColorManager::SetSourceSamplesPerPixel(uint8_t samples) {
 void TColorManager::SetTargetSamplesPerPixel(uint8_t samples) {
   CheckSampleCount(samples);
   Assign(target_samples_, samples, changed_);
+}
+
+void TColorManager::SetSourceExtraSamples(uint8_t samples) {
+  Assign(source_extra_, samples, changed_);
 }
 
 void TColorManager::SetSourceColorModel(ColorModel model) {
@@ -103,7 +108,7 @@ TPixelFormat TColorManager::PixelFormatFor(int side) const {
 
 void TColorManager::ConvertRow(std::span<const uint8_t* const> planes, uint8_t* target,
                                uint32_t count, uint8_t mask) {
-  if (planes.size() != 1 && planes.size() != source_samples_) {
+  if (planes.size() != 1 && planes.size() != size_t{source_samples_} + source_extra_) {
     throw EColorConversionError(kSampleCountMessage);
   }
   if (changed_) SelectConverter();
@@ -127,15 +132,25 @@ const uint8_t* TColorManager::PrepareSource(std::span<const uint8_t* const> plan
                                             uint64_t pixels) {
   const uint8_t* source = planes[0];
   if (planes.size() > 1) {
-    InterleavePlanes(planes, source_bits_, pixels, source_scratch_);
+    InterleavePlanes(planes.first(source_samples_), source_bits_, pixels, source_scratch_);
+    source = source_scratch_.data();
+  } else if (source_extra_ != 0) {
+    DropSamples(source, source_bits_, source_samples_, source_extra_, pixels, source_scratch_);
     source = source_scratch_.data();
   }
   const uint64_t samples = pixels * source_samples_;
-  if (selection_.swap_words) {
-    if (source != source_scratch_.data()) source_scratch_.resize(samples * 2);
-    SwapWords(source, samples, source_scratch_.data());
+  const uint64_t bytes = (samples * source_bits_ + 7) / 8;
+  const bool sign = (source_options_ & opSigned) != 0;
+  if (selection_.swap_words || (sign && source != source_scratch_.data())) {
+    if (source != source_scratch_.data()) source_scratch_.resize(bytes);
+    if (selection_.swap_words) {
+      SwapWords(source, samples, source_scratch_.data());
+    } else {
+      std::copy_n(source, bytes, source_scratch_.data());
+    }
     source = source_scratch_.data();
   }
+  if (sign) FlipSignBits(source_scratch_.data(), source_bits_, samples);
   if (selection_.widen_bits != 0) {
     WidenSamples(source, selection_.widen_bits, samples, widen_scratch_);
     source = widen_scratch_.data();
@@ -150,7 +165,7 @@ uint64_t TColorManager::TargetBytesPerRow(uint32_t count) {
 
 uint64_t TColorManager::SourceBytesPerRow(uint32_t count) {
   if (changed_) SelectConverter();
-  return (uint64_t{count} * source_samples_ * source_bits_ + 7) / 8;
+  return (uint64_t{count} * (source_samples_ + source_extra_) * source_bits_ + 7) / 8;
 }
 
 }  // namespace quillo

@@ -31,11 +31,12 @@ enum ColorModel : uint8_t {
 
 // One side's options; a set is the bitwise or of these.
 enum TConvertOption : uint8_t {
-  opHasAlpha = 1,     // the side carries an alpha sample (kept up to date by the converter)
-  opGamma = 2,        // target: colour samples pass through the gamma table
-  opSwapBytes = 4,    // source: 16-bit samples are stored most significant byte first
-  opLabPercentL = 8,  // source: L* is stored as 0..255 for 0..100
-  opLabOffsetAB = 16  // source: a* and b* are stored unsigned with 128 added
+  opHasAlpha = 1,      // the side carries an alpha sample (kept up to date by the converter)
+  opGamma = 2,         // target: colour samples pass through the gamma table
+  opSwapBytes = 4,     // source: 16-bit samples are stored most significant byte first
+  opLabPercentL = 8,   // source: L* is stored as 0..255 for 0..100
+  opLabOffsetAB = 16,  // source: a* and b* are stored unsigned with 128 added
+  opSigned = 32        // source: samples are two's complement; half the range is added first
 };
 using TConvertOptions = uint8_t;
 
@@ -93,6 +94,10 @@ class TColorManager {
   // Counts 1 to 4; anything else raises EColorConversionError.
   void SetSourceSamplesPerPixel(uint8_t samples);
   void SetTargetSamplesPerPixel(uint8_t samples);
+  // Samples each source pixel carries after those of its colour model, which no routine reads:
+  // they are dropped before the row is converted (a plane each when planar).
+  uint8_t SourceExtraSamples() const { return source_extra_; }
+  void SetSourceExtraSamples(uint8_t samples);
   void SetSourceColorModel(ColorModel model);
   void SetTargetColorModel(ColorModel model);
   // Options are set before the first row; the routine is chosen again when they differ.
@@ -123,6 +128,9 @@ class TColorManager {
   // 8 or less that differs from the source depth resamples the palette to the target depth.
   TPaletteRef MakeColorPalette(std::span<const uint8_t* const> planes, TRawPaletteFormat format,
                                int count, bool reversed) const;
+  // Indexed source pixels with a colour target: each pixel takes the colour of its index in
+  // these `count` colours (laid out as for MakeColorPalette), black for an index past them.
+  void SetColorMap(std::span<const uint8_t* const> planes, TRawPaletteFormat format, int count);
 
   // Converts `count` pixels into `target`: `planes` holds one row of interleaved samples or one
   // row per sample. Pixel i is converted only when bit 7 - i mod 8 of `mask` is set; the target
@@ -143,22 +151,27 @@ class TColorManager {
     TConvertOptions target_options = 0;
     unsigned target_bits_per_pixel = 0;  // as the routine writes it
     bool swap_words = false;             // 16-bit source samples need their bytes swapped
-    uint8_t widen_bits = 0;              // colour samples of 1 to 7 bits widened to 8 first
+    uint8_t widen_bits = 0;              // colour samples of 1 to 15 bits scaled to 8 first
     uint8_t field_bits = 0;              // packed and word routines: width of a target value
   };
 
   void SelectConverter();
+  void ChooseMapRoutine(TSelection& selection);
   void ChooseColorRoutine(TSelection& selection);
   void ChoosePackedRoutine(TSelection& selection);
   void BuildValueMap(unsigned field);
   void BuildYCbCrTables(int cr_offset, int cb_offset);
   const uint8_t* PrepareSource(std::span<const uint8_t* const> planes, uint64_t pixels);
+  std::vector<TPaletteEntry> PaletteColors(std::span<const uint8_t* const> planes,
+                                           TRawPaletteFormat format, size_t count,
+                                           bool reversed) const;
 
   bool changed_ = true;
   uint8_t source_bits_ = 8;
   uint8_t target_bits_ = 8;
   uint8_t source_samples_ = 3;
   uint8_t target_samples_ = 3;
+  uint8_t source_extra_ = 0;
   float view_gamma_ = 1.0f;
   float image_gamma_ = 2.2f;
   float luma_red_ = 0.299f;
@@ -173,8 +186,8 @@ class TColorManager {
 
   TSelection selection_;
   TRowContext context_;
-  // Rows rearranged before the routine runs: planes interleaved, bytes swapped, samples
-  // widened, the selected pixels of a masked row gathered.
+  // Rows rearranged before the routine runs: planes interleaved, extra samples dropped, bytes
+  // swapped, signs offset, samples widened, the selected pixels of a masked row gathered.
   std::vector<uint8_t> source_scratch_;
   std::vector<uint8_t> widen_scratch_;
   std::vector<uint8_t> target_scratch_;

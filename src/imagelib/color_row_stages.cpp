@@ -45,6 +45,31 @@ void SwapWords(const uint8_t* from, uint64_t words, uint8_t* to) {
   }
 }
 
+void DropSamples(const uint8_t* from, unsigned bits, unsigned kept, unsigned dropped,
+                 uint64_t pixels, std::vector<uint8_t>& row) {
+  const uint64_t stride = kept + dropped;
+  row.assign((pixels * kept * bits + 7) / 8, 0);
+  for (uint64_t p = 0; p < pixels; ++p) {
+    for (uint64_t k = 0; k < kept; ++k)
+      CopyField(from, p * stride + k, row.data(), p * kept + k, bits);
+  }
+}
+
+void FlipSignBits(uint8_t* row, unsigned bits, uint64_t samples) {
+  if (bits == 16) {
+    for (uint64_t i = 0; i < samples; ++i) {
+      uint16_t v;
+      std::memcpy(&v, row + 2 * i, 2);
+      v ^= 0x8000;
+      std::memcpy(row + 2 * i, &v, 2);
+    }
+    return;
+  }
+  for (uint64_t i = 0; i < samples; ++i) {
+    WriteField(row, i * bits, bits, ReadField(row, i * bits, bits) ^ 1u << (bits - 1));
+  }
+}
+
 void WidenSamples(const uint8_t* from, unsigned bits, uint64_t samples, std::vector<uint8_t>& row) {
   const uint32_t max = (1u << bits) - 1;
   row.resize(samples);

@@ -19,7 +19,15 @@ void InterleavePlanes(std::span<const uint8_t* const> planes, unsigned bits, uin
 // Swaps the two bytes of each of `words` 16-bit values; `from` may be `to`.
 void SwapWords(const uint8_t* from, uint64_t words, uint8_t* to);
 
-// Packed samples of 1 to 7 bits widened to bytes: v × 255 ÷ (2^bits − 1), rounded.
+// Of pixels of `kept` + `dropped` samples, `bits` each, the first `kept` samples.
+void DropSamples(const uint8_t* from, unsigned bits, unsigned kept, unsigned dropped,
+                 uint64_t pixels, std::vector<uint8_t>& row);
+
+// Two's complement samples made offset ones, half the range added: the top bit of each of
+// `samples` samples of `bits` bits (16-bit ones in host order) flipped in place.
+void FlipSignBits(uint8_t* row, unsigned bits, uint64_t samples);
+
+// Packed samples of 1 to 15 bits scaled to bytes: v × 255 ÷ (2^bits − 1), rounded.
 void WidenSamples(const uint8_t* from, unsigned bits, uint64_t samples, std::vector<uint8_t>& row);
 
 // Copies the pixels of `row` that the mask selects, `bits` each, to consecutive places of

@@ -34,7 +34,8 @@ void Put(uint8_t* pixel, size_t sample, uint32_t value) {
 }
 
 constexpr uint32_t Widen(uint32_t v) { return v * 257; }
-constexpr uint32_t Narrow(uint32_t v) { return v / 257; }
+// v × 255 ÷ 65535, rounded.
+constexpr uint32_t Narrow(uint32_t v) { return (v + 128) / 257; }
 
 // An 8-bit result stored on a side of 8 or 16 bits.
 template <bool kWord>
@@ -108,11 +109,15 @@ struct Cmyk {
   using S = Shape<F>;
 
   static uint32_t Channel(uint32_t x, uint32_t k) {
-    if constexpr (S::kWordIn) {
+    if constexpr (S::kWordIn && S::kWordOut) {
       const uint32_t o = MulDiv16(x, k, 65535);
-      if constexpr (S::kWordOut) return (o - x - k - 1) & 0xFFFF;
-      return ClampByte(255 - MulDiv16((x + k - o) & 0xFFFF, 255, 65535));
+      return (o - x - k - 1) & 0xFFFF;
     } else {
+      // Words for a byte target are narrowed first, as every other sample is.
+      if constexpr (S::kWordIn) {
+        x = Narrow(x);
+        k = Narrow(k);
+      }
       const uint32_t v = ClampByte(static_cast<int32_t>(MulDiv16(x, k, 255) - x - k + 255));
       return FromByte<S::kWordOut>(v);
     }
@@ -206,6 +211,21 @@ struct YCbCr {
 };
 
 template <unsigned F>
+struct MapColor {
+  using S = Shape<F>;
+
+  static void Run(const TRowContext& c, const uint8_t* source, uint8_t* target, uint32_t count) {
+    const size_t size = c.color_map.size();
+    for (uint32_t i = 0; i < count; ++i) {
+      const uint32_t v = S::kWordIn ? Get<true>(source, i)
+                                    : ReadField(source, uint64_t{i} * c.source_bits, c.source_bits);
+      const TPaletteEntry e = v < size ? c.color_map[v] : TPaletteEntry{};
+      S::PutRgb(target + size_t{i} * 3, e.red, e.green, e.blue);
+    }
+  }
+};
+
+template <unsigned F>
 struct Gray {
   using S = Shape<F>;
 
@@ -292,6 +312,7 @@ TRowKernel ColorCopyKernel(unsigned flags) {
 TRowKernel CmykKernel(unsigned flags) { return Pick<Cmyk, kColorTarget>(flags); }
 TRowKernel LabKernel(unsigned flags) { return Pick<Lab, kColorTarget>(flags); }
 TRowKernel YCbCrKernel(unsigned flags) { return Pick<YCbCr, kColorTarget>(flags); }
+TRowKernel ColorMapKernel(unsigned flags) { return Pick<MapColor, kSource16 | kReverse>(flags); }
 TRowKernel GrayKernel(unsigned flags) { return Pick<Gray, kDepths | kSourceAlpha>(flags); }
 TRowKernel PackedKernel(unsigned flags) { return Pick<Packed, kDepths>(flags); }
 

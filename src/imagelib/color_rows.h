@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/palette.h"
+
 namespace quillo {
 
 // YCbCr table entries stay within this, far beyond the ±255 any real coefficients give, so
@@ -22,6 +24,8 @@ struct TRowContext {
   std::array<int32_t, 256> cb_to_green{};
   // Packed and word routines: the target value of every source value.
   std::vector<uint16_t> value_map;
+  // Indexed pixels turned into colours: the colour of every index; black past its end.
+  std::vector<TPaletteEntry> color_map;
   uint8_t source_bits = 8;  // width of a packed source field
   uint8_t field_bits = 8;   // width of a packed target field
   // L*a*b*: L* stored as a percentage of the full range, and the bit flipped in 8-bit a* and
@@ -51,6 +55,9 @@ TRowKernel CmykKernel(unsigned flags);
 TRowKernel LabKernel(unsigned flags);
 // Luma and two chroma samples through the YCbCr tables; flags kSource16 to kTargetAlpha.
 TRowKernel YCbCrKernel(unsigned flags);
+// Packed indexes or 16-bit words through the colour map into red, green, blue; flags
+// kSource16, kReverse.
+TRowKernel ColorMapKernel(unsigned flags);
 // The gray sample of gray or gray+alpha pixels; flags kSource16, kTarget16, kSourceAlpha.
 TRowKernel GrayKernel(unsigned flags);
 // Packed fields or 16-bit words through the value map into packed fields or 16-bit words;

@@ -80,11 +80,15 @@ void TColorManager::BuildYCbCrTables(int cr_offset, int cb_offset) {
 }
 
 void TColorManager::SelectConverter() {
-  if (IndexedOrGray(source_model_) != (target_model_ == cmIndexed || target_model_ == cmGray)) {
+  const bool mapped = source_model_ == cmIndexed && RgbFamily(target_model_);
+  if (!mapped &&
+      IndexedOrGray(source_model_) != (target_model_ == cmIndexed || target_model_ == cmGray)) {
     throw EColorConversionError(kIndexedMismatchMessage);
   }
   TSelection selection;
-  if (IndexedOrGray(source_model_)) {
+  if (mapped) {
+    ChooseMapRoutine(selection);
+  } else if (IndexedOrGray(source_model_)) {
     ChoosePackedRoutine(selection);
   } else {
     ChooseColorRoutine(selection);
@@ -142,6 +146,16 @@ void TColorManager::ChoosePackedRoutine(TSelection& selection) {
   }
 }
 
+void TColorManager::ChooseMapRoutine(TSelection& selection) {
+  if (target_bits_ != 8 || HasAlpha(target_model_)) throw EColorConversionError(kColorDepthMessage);
+  context_.source_bits = source_bits_;
+  unsigned flags = 0;
+  if (source_bits_ == 16) flags |= kSource16;
+  if (BgrOrder(target_model_)) flags |= kReverse;
+  selection.kernel = ColorMapKernel(flags);
+  selection.target_bits_per_pixel = 24;
+}
+
 void TColorManager::ChooseColorRoutine(TSelection& selection) {
   if (!RgbFamily(target_model_)) return;
   const unsigned s = source_bits_;
@@ -171,9 +185,9 @@ void TColorManager::ChooseColorRoutine(TSelection& selection) {
     default:
       return;
   }
-  // The routines read bytes and words; fewer bits are widened to bytes first.
-  if ((s > 8 && s < 16) || (t != 8 && t != 16)) throw EColorConversionError(kColorDepthMessage);
-  if (s < 8) selection.widen_bits = static_cast<uint8_t>(s);
+  // The routines read bytes and words; other depths are scaled to bytes first.
+  if (t != 8 && t != 16) throw EColorConversionError(kColorDepthMessage);
+  if (s != 8 && s != 16) selection.widen_bits = static_cast<uint8_t>(s);
   if (pick != ColorCopyKernel && BgrOrder(target_model_)) flags |= kReverse;
   if (HasAlpha(target_model_)) flags |= kTargetAlpha;
   selection.kernel = pick(flags | DepthFlags(s, t));
@@ -183,15 +197,23 @@ void TColorManager::ChooseColorRoutine(TSelection& selection) {
 void TColorManager::BuildValueMap(unsigned field) {
   const unsigned s = source_bits_;
   const unsigned t = target_bits_;
-  // Gray values are scaled to the wider field; indexes stay what they are.
-  const bool widen_field = target_model_ == cmGray && field != t;
   context_.source_bits = static_cast<uint8_t>(s);
   context_.field_bits = static_cast<uint8_t>(field);
   if (s == t && field == t) return;  // copied
+  // Gray levels are scaled, v × max(t) ÷ max(s) rounded; the gray palette has a level for each
+  // value of the target depth, also when a wider field holds it. Indexes stay what they are
+  // when the target holds them.
+  const uint64_t from = MaxFieldValue(s);
+  const uint64_t to = MaxFieldValue(t);
+  const bool gray = target_model_ == cmGray;
   context_.value_map.resize(size_t{1} << s);
-  for (uint32_t v = 0; v <= MaxFieldValue(s); ++v) {
-    uint32_t m = MulDiv16(v, MaxFieldValue(t), MaxFieldValue(s));
-    if (widen_field) m = MulDiv16(m, MaxFieldValue(field), MaxFieldValue(t));
+  for (uint32_t v = 0; v <= from; ++v) {
+    uint64_t m = v;
+    if (gray) {
+      m = (v * 2 * to + from) / (2 * from);
+    } else if (t < s) {
+      m = MulDiv16(v, static_cast<uint32_t>(to), static_cast<uint32_t>(from));
+    }
     context_.value_map[v] = static_cast<uint16_t>(m);
   }
 }

@@ -69,6 +69,26 @@ TEST(CliRotateAuto, EveryOrientationComesOutAsTheSameUprightPicture) {
   }
 }
 
+// The picture is what the user asked to turn: a thumbnail that cannot be turned is left out,
+// and one line says so.
+TEST(CliRotateLossless, ThumbnailThatCannotBeTurnedIsLeftOutWithALineSayingSo) {
+  TempDir dir;
+  const std::string source =
+      dir.Write("in/a.jpg",
+                testing::LibjpegEncode(
+                    testing::PhotoSamples(96, 64),
+                    {.markers = {{testing::kApp1, testing::ExifPayload(1, "<Dummy thumbnail>")}}}));
+  const std::string out = dir.Mkdir("out");
+  const auto result = RunCli({"rotate", "--lossless", "--source", dir.File("in"), "--dest", out});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "処理中 " + source + "\n" + source +
+                            ": the EXIF thumbnail cannot be turned and is left out: it is not a "
+                            "JPEG picture\nComplete!\n");
+  const std::string turned = ReadFile(out + "/a.jpg");
+  EXPECT_EQ(testing::ExifThumbnail(turned), "");
+  EXPECT_EQ(LibjpegDecode(turned).width, 64);
+}
+
 TEST(CliRotateAuto, DamagedExifBlockEndsTheRunWithAnErrorNamingTheFile) {
   TempDir dir;
   const std::string damaged = dir.Write(

@@ -99,11 +99,35 @@ const RowCase kRowCases[] = {
      0xFF,
      {0xAA, 0xBB, 0xCC},
      {0x12, 0x34, 0xCC}},
-    {"Gray2ScaledInto4BitPixels", Gray(2, 2), {0x1B}, 4, 0xFF, {0, 0}, {0x05, 0xAF}},
+    // The levels are the palette's, one entry per 2-bit value.
+    {"Gray2KeepsLevelsIn4BitPixels", Gray(2, 2), {0x1B}, 4, 0xFF, {0, 0}, {0x01, 0x23}},
     {"Indexed2KeepsIndexesIn4BitPixels", Indexed(2, 2), {0x1B}, 4, 0xFF, {0, 0}, {0x01, 0x23}},
     {"Gray1To8", Gray(1, 8), {0xA0}, 3, 0xFF, {9, 9, 9}, {255, 0, 255}},
     {"Gray4To8", Gray(4, 8), {0x1F}, 2, 0xFF, {9, 9}, {17, 255}},
-    {"Gray8To4Truncates", Gray(8, 4), {255, 16, 136, 0}, 4, 0xFF, {0x99, 0x99}, {0xF0, 0x80}},
+    // v × 15 ÷ 255 rounded: 16 is 0.94 and 136 is 8.0 (ties would go up).
+    {"Gray8To4Rounds", Gray(8, 4), {255, 16, 136, 0}, 4, 0xFF, {0x99, 0x99}, {0xF1, 0x80}},
+    {"Gray12To8Rounds",
+     Gray(12, 8),
+     {0x00, 0x00, 0x09, 0xFF, 0xF0},
+     3,
+     0xFF,
+     {9, 9, 9},
+     {0, 1, 255}},
+    {"Gray16To8Rounds", Gray(16, 8), {0x7F, 0x00, 0x80, 0x80}, 2, 0xFF, {9, 9}, {0, 128}},
+    {"SignedGray8IsOffsetByHalf",
+     Gray(8, 8, opSigned),
+     {0x80, 0x00, 0x7F},
+     3,
+     0xFF,
+     {9, 9, 9},
+     {0, 128, 255}},
+    {"SignedGray16IsOffsetByHalf",
+     Gray(16, 8, opSigned),
+     {0x00, 0x80, 0xFF, 0x7F},
+     2,
+     0xFF,
+     {9, 9},
+     {0, 255}},
     {"Gray4To1KeepsTheOtherBits", Gray(4, 1), {0xF0}, 2, 0xFF, {0x3F}, {0xBF}},
     {"Indexed1MaskKeepsUnselectedBits", Indexed(1, 1), {0x40}, 8, 0x50, {0x0F}, {0x1F}},
     {"Gray4MaskSkipsPixels", Gray(4, 4), {0x9A}, 4, 0x50, {0x12, 0x34}, {0x19, 0x3A}},
@@ -128,13 +152,13 @@ const RowCase kRowCases[] = {
      0xFF,
      {0},
      {0xF1}},
-    {"BitsToHostOrderWords",
+    {"IndexBitsToHostOrderWordsStayIndexes",
      Indexed(3, 16, opSwapBytes),
      {0x3C},
      2,
      0xFF,
      {9, 9, 9, 9},
-     {0x92, 0x24, 0xFF, 0xFF}},
+     {1, 0, 7, 0}},
     {"WordCopySwapsBigEndian",
      Indexed(16, 16, opSwapBytes),
      {0x12, 0x34},
@@ -291,7 +315,7 @@ const SelectCase kSelectCases[] = {
     {"GrayOfTwoSamples", {cmGray, cmGray, 8, 8, 2, 1}, 1, kSampleCountMessage},
     {"TwoPlanesForThreeSamples", {}, 2, kSampleCountMessage},
     {"NoPlanes", {}, 0, kSampleCountMessage},
-    {"Rgb12", {cmRGB, cmBGR, 12, 8, 3, 3}, 1, kColorDepthMessage},
+    {"Rgb12To12", {cmRGB, cmBGR, 12, 12, 3, 3}, 1, kColorDepthMessage},
     {"LabInto4BitTarget", {cmCIELab, cmBGR, 8, 4, 3, 3}, 1, kColorDepthMessage},
     {"Gray12To16", Gray(12, 16), 1, kColorDepthMessage},
 };
@@ -417,7 +441,7 @@ TEST(ColorManager, HostileLumasKeepTheTablesFinite) {
   EXPECT_EQ(target, (std::vector<uint8_t>{100, 100, 100, 201, 0, 100, 100, 0, 255}));
 }
 
-TEST(ColorManager, GrayPaletteRampsOverTheStoredDepth) {
+TEST(ColorManager, GrayPaletteHasALevelForEveryValueOfTheDepth) {
   struct Case {
     std::string name;
     uint8_t bits, samples;
@@ -433,8 +457,9 @@ TEST(ColorManager, GrayPaletteRampsOverTheStoredDepth) {
       {"OneBit", 1, 1, false, 0, {0, 255}},
       {"OneBitMinIsWhite", 1, 1, true, 0, {255, 0}},
       {"OneBitGamma", 1, 1, false, opGamma, {0, 255}},
-      {"TwoBitsIn4BitPixels", 2, 1, false, 0, ramp16},
-      {"ThreeBitsIn4BitPixels", 3, 1, false, 0, ramp16},
+      {"TwoBitsIn4BitPixels", 2, 1, false, 0, {0, 85, 170, 255}},
+      {"ThreeBitsIn4BitPixels", 3, 1, false, 0, {0, 36, 73, 109, 146, 182, 219, 255}},
+      {"ThreeBitsMinIsWhite", 3, 1, true, 0, {255, 219, 182, 146, 109, 73, 36, 0}},
       {"FourBitsGamma", 4, 1, false, opGamma, gamma16},
       {"EightBits", 8, 1, false, 0, ramp256},
       {"SixteenBits", 16, 1, false, 0, ramp256},

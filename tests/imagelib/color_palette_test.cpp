@@ -1,5 +1,5 @@
 // Colour palettes from every layout a reader hands over, in both orders, with gamma, byte
-// swapping and resampling to the target depth.
+// swapping and resampling to a shallower target depth.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -103,11 +103,10 @@ TEST_P(ColorPalette, PassesEveryColourThroughTheGammaTable) {
 
 TEST_P(ColorPalette, ResamplesToTheTargetDepth) {
   TColorManager manager;
+  // A wider target holds the indexes as they are: the colours stay at theirs.
   manager.SetSourceBitsPerSample(2);
   manager.SetTargetBitsPerSample(4);
-  const TPaletteRef wider = Make(manager, 4);
-  ASSERT_EQ(wider->entries.size(), 16u);
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(wider->entries[i], kColors[i / 5]) << i;
+  EXPECT_EQ(Make(manager, 4)->entries, kColors);
 
   // Down from 16 bits, entry i stands for source index 257 i, which only 0 of 4 reaches.
   manager.SetSourceBitsPerSample(16);

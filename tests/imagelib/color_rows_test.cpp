@@ -25,9 +25,8 @@ constexpr uint8_t kFill = 0xEE;
 
 uint32_t Max(unsigned bits) { return (1u << bits) - 1; }
 
-// A source sample as an 8-bit value: low depths scaled up, 16 bits cut down.
+// A source sample as an 8-bit value: v × 255 ÷ (2^bits − 1), rounded, at every depth.
 uint32_t AsByte(uint32_t v, unsigned bits) {
-  if (bits == 16) return static_cast<uint32_t>(std::floor(v * 255.0 / 65535.0));
   return static_cast<uint32_t>(std::lround(v * 255.0 / Max(bits)));
 }
 
@@ -71,17 +70,14 @@ std::vector<int64_t> Expected(const RoutineCase& c, const std::vector<uint32_t>&
       }
       break;
     case cmCMYK: {
-      // White is what the ink leaves: (1 - x) (1 - k) of the full range, rounded down.
-      const double full = sb == 16 ? 65535.0 : 255.0;
+      // White is what the ink leaves: (1 - x) (1 - k) of the full range, rounded down; words
+      // for a byte target are made bytes first.
+      const bool words = sb == 16 && tb == 16;
+      const double full = words ? 65535.0 : 255.0;
+      const auto ink = [&](int k) { return words ? s[k] : AsByte(s[k], sb); };
       for (int k = 0; k < 3; ++k) {
-        const double white = std::floor((full - s[k]) * (full - s[3]) / full);
-        if (sb == 8) {
-          rgb[k] = ByteOn(static_cast<uint32_t>(white), tb);
-        } else if (tb == 16) {
-          rgb[k] = static_cast<int64_t>(white);
-        } else {
-          rgb[k] = 255 - static_cast<int64_t>(std::floor((65535 - white) / 257));
-        }
+        const double white = std::floor((full - ink(k)) * (full - ink(3)) / full);
+        rgb[k] = words ? static_cast<int64_t>(white) : ByteOn(static_cast<uint32_t>(white), tb);
       }
       break;
     }

@@ -164,9 +164,9 @@ Bytes BitString(const std::string& bits) {
 }
 
 // T.4 codes used below: white 3 = 1000, white 2 = 0111, white 11 = 01000, white 0 = 00110101,
-// white 8 = 10011, white 1 = 000111; black 3 = 10, black 2 = 11, black 5 = 0011,
-// black 13 = 00000100, black 8 = 000101, black 1 = 010. Two-dimensional modes: vertical 0 = 1,
-// right 1 = 011, left 1 = 010, left 3 = 0000010, pass = 0001, horizontal = 001.
+// white 8 = 10011, white 1 = 000111; black 0 = 0000110111, black 3 = 10, black 2 = 11, black 5 =
+// 0011, black 13 = 00000100, black 8 = 000101, black 1 = 010. Two-dimensional modes: vertical 0 =
+// 1, right 1 = 011, left 1 = 010, left 3 = 0000010, pass = 0001, horizontal = 001.
 constexpr char kEol[] = "000000000001";
 
 enum FaxCoding { kModifiedHuffman, kT4, kT4TwoDimensional, kT6 };
@@ -347,6 +347,28 @@ INSTANTIATE_TEST_SUITE_P(
                 kRowWhite3Black5 + kEol + kEol + kRowAllBlack,
                 2,
                 {0x1F, 0x00}},
+        // Row 1: horizontal white 0, black 0 (runs of no pixels), horizontal white 2, black 3,
+        // vertical 0 to the row's end. Row 2: a pass code over the two changes at 0 that the
+        // empty runs placed, then horizontal white 1, black 2 and vertical 0: coders place
+        // changes against the runs as coded, not only where the colour changes (libtiff
+        // decodes these bits so, a whole real page of them included).
+        FaxCase{"T6PassCodeOverRunsOfNoPixels",
+                kT6,
+                8,
+                "001"
+                "00110101"
+                "0000110111"
+                "001"
+                "0111"
+                "10"
+                "1"
+                "0001"
+                "001"
+                "000111"
+                "11"
+                "1",
+                2,
+                {0x38, 0x60}},
         // Row 1 one-dimensional; row 2 two-dimensional: vertical 0 to 3, vertical left 1 from
         // the row's end to 7, then a code no mode begins with. Row 3, after the next end-of-line
         // code, is coded against row 2 as painted: three vertical 0 codes copy it.

@@ -54,7 +54,9 @@ const std::map<std::string, Expectation> kExpected = {
     {"flower-minisblack-12.tif", {kGrayStrips}},
     {"hopper.Lab.tif", {kLabSamples}},
     {"hopper_webp.tif", {kRefused, NotSupported("WebP compression is")}},
-    {"libtiff_segfault.tif", {kRefused, kSamples}},
+    // 65535 samples a pixel, of which the reader takes 255: a gray sample and extra samples it
+    // drops. libtiff ignores its strip tags.
+    {"libtiff_segfault.tif", {kLoads}},
     // A BigTIFF header whose directory lies past the end.
     {"seek_too_large.tif", {kRefused, kBigTiff}},
     {"smallliz.tif", {kRefused, NotSupported("Old-style JPEG compression is")}},

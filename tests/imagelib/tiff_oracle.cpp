@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace quillo::testing {
@@ -17,9 +18,14 @@ struct TiffCloser {
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
-// libtiff's complaints stay quiet; the tests look at its results.
+// libtiff's complaints stay quiet; the tests look at its results, and at whether it reported
+// an error on the way.
+int errors_reported = 0;
+
+void CountError(const char*, const char*, va_list) { ++errors_reported; }
+
 void Silence() {
-  TIFFSetErrorHandler(nullptr);
+  TIFFSetErrorHandler(CountError);
   TIFFSetWarningHandler(nullptr);
 }
 
@@ -27,6 +33,29 @@ TiffHandle Open(const std::string& path, const char* mode) {
   Silence();
   return TiffHandle(TIFFOpen(path.c_str(), mode));
 }
+
+// Sample `index` of a row of samples packed most significant bit first; 16-bit samples come as
+// libtiff gives them, in host order.
+uint32_t Sample(const uint8_t* row, uint64_t index, unsigned bits) {
+  if (bits == 16) {
+    uint16_t v;
+    std::memcpy(&v, row + 2 * index, 2);
+    return v;
+  }
+  uint32_t v = 0;
+  for (unsigned i = 0; i < bits; ++i) {
+    const uint64_t bit = index * bits + i;
+    v = v << 1 | (row[bit / 8] >> (7 - bit % 8) & 1);
+  }
+  return v;
+}
+
+uint32_t Level(uint32_t v, unsigned bits) {
+  const uint32_t max = (1u << bits) - 1;
+  return (v * 510 + max) / (2 * max);
+}
+
+uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r << 16 | g << 8 | b; }
 
 }  // namespace
 
@@ -49,6 +78,7 @@ void WriteTiff(const std::string& path, const TiffFields& f, const std::vector<u
   }
   if (f.predictor) TIFFSetField(t, TIFFTAG_PREDICTOR, f.predictor);
   if (f.fill_order) TIFFSetField(t, TIFFTAG_FILLORDER, f.fill_order);
+  if (f.sample_format) TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, f.sample_format);
   if (f.compression == COMPRESSION_CCITTFAX3) TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, f.t4_options);
   if (f.subsampling[0])
     TIFFSetField(t, TIFFTAG_YCBCRSUBSAMPLING, f.subsampling[0], f.subsampling[1]);
@@ -168,6 +198,103 @@ std::vector<uint8_t> ReadSamples(const std::string& path) {
       if (TIFFReadScanline(t, out.data() + (size_t{p} * height + y) * line, y, p) < 0) return {};
     }
   }
+  return out;
+}
+
+namespace {
+
+// The colours, whatever libtiff reported on the way.
+TiffColors DecodeColors(const std::string& path) {
+  errors_reported = 0;
+  TiffColors out;
+  uint16_t bits = 1, samples = 1, photometric = 0xFFFF, format = 1, compression = 1, planar = 1;
+  uint16_t extra_count = 0;
+  std::vector<uint16_t> map;
+  {
+    TiffHandle tiff = Open(path, "r");
+    if (!tiff) return out;
+    TIFF* t = tiff.get();
+    uint16_t* extra = nullptr;
+    uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+    TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &out.width);
+    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &out.height);
+    TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLEFORMAT, &format);
+    TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(t, TIFFTAG_EXTRASAMPLES, &extra_count, &extra);
+    if (photometric == PHOTOMETRIC_PALETTE && bits <= 16 &&
+        TIFFGetField(t, TIFFTAG_COLORMAP, &red, &green, &blue)) {
+      for (const uint16_t* plane : {red, green, blue})
+        map.insert(map.end(), plane, plane + (1 << bits));
+    }
+  }
+  const bool jpeg = compression == COMPRESSION_JPEG;
+  if ((photometric == PHOTOMETRIC_YCBCR && !jpeg) || photometric == PHOTOMETRIC_CIELAB ||
+      photometric == 0xFFFF) {
+    out.match = photometric == PHOTOMETRIC_CIELAB ? TiffColors::kOwnColors : TiffColors::kNear;
+    for (const uint32_t abgr : ReadRgba(path)) {
+      out.rgb.push_back(Rgb(abgr & 0xFF, abgr >> 8 & 0xFF, abgr >> 16 & 0xFF));
+    }
+    return out;
+  }
+  out.match = jpeg ? TiffColors::kNear : TiffColors::kExact;
+  if (jpeg && photometric == PHOTOMETRIC_YCBCR) {
+    // libtiff's JPEG decoder hands such data over as RGB.
+    photometric = PHOTOMETRIC_RGB;
+    samples = 3;
+    planar = 1;
+    extra_count = 0;
+  }
+  const std::vector<uint8_t> data = ReadSamples(path);
+  if (data.empty() || bits > 16 || samples <= extra_count) return out;
+  const size_t planes = planar == 2 ? samples : 1;
+  const size_t line = data.size() / (size_t{out.height} * planes);
+  const unsigned colours = samples - extra_count;
+  std::vector<uint32_t> level(colours);
+  for (uint32_t y = 0; y < out.height; ++y) {
+    for (uint32_t x = 0; x < out.width; ++x) {
+      for (unsigned k = 0; k < colours; ++k) {
+        uint32_t v = planar == 2 ? Sample(data.data() + (k * out.height + y) * line, x, bits)
+                                 : Sample(data.data() + y * line, uint64_t{x} * samples + k, bits);
+        if (format == SAMPLEFORMAT_INT) v ^= 1u << (bits - 1);
+        level[k] = photometric == PHOTOMETRIC_PALETTE ? v : Level(v, bits);
+      }
+      const uint32_t first = level[0];
+      switch (photometric) {
+        case PHOTOMETRIC_MINISWHITE:
+          out.rgb.push_back(Rgb(255 - first, 255 - first, 255 - first));
+          break;
+        case PHOTOMETRIC_MINISBLACK:
+          out.rgb.push_back(Rgb(first, first, first));
+          break;
+        case PHOTOMETRIC_PALETTE: {
+          const size_t n = map.size() / 3;
+          out.rgb.push_back(
+              first < n ? Rgb(map[first] >> 8, map[n + first] >> 8, map[2 * n + first] >> 8) : 0);
+          break;
+        }
+        case PHOTOMETRIC_SEPARATED: {
+          const uint32_t white = 255 - level[colours - 1];
+          const auto ink = [&](unsigned k) { return (255 - level[k]) * white / 255; };
+          out.rgb.push_back(Rgb(ink(0), ink(1), ink(2)));
+          break;
+        }
+        default:
+          out.rgb.push_back(Rgb(first, level[colours > 1 ? 1 : 0], level[colours > 2 ? 2 : 0]));
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+TiffColors ReadColors(const std::string& path) {
+  TiffColors out = DecodeColors(path);
+  if (errors_reported != 0) out.rgb.clear();
   return out;
 }
 

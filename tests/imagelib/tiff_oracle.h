@@ -21,6 +21,7 @@ struct TiffFields {
   uint16_t planar = 1;
   uint16_t predictor = 0;
   uint16_t fill_order = 0;
+  uint16_t sample_format = 0;
   uint32_t t4_options = 0;
   uint16_t subsampling[2] = {0, 0};
   std::vector<uint16_t> extra_samples = {};
@@ -48,6 +49,26 @@ std::vector<uint32_t> ReadRgba(const std::string& path);
 // Rows as libtiff decodes them, every plane in turn, assembled from the tiles of tiled images;
 // empty when libtiff refuses. JPEG images come as RGB.
 std::vector<uint8_t> ReadSamples(const std::string& path);
+
+// The colours (0x00RRGGBB, top row first) of the first image as libtiff decodes it, worked out
+// from its samples: each sample v of b bits is round(v × 255 ÷ (2^b − 1)), signed samples offset
+// by half their range first; min-is-white inverted, colour maps looked up (the high byte of each
+// 16-bit colour, as libtiff takes it), CMYK as (255 − C)(255 − K) ÷ 255 per channel, extra
+// samples left out. YCbCr and L*a*b* data come from libtiff's RGBA interface, JPEG data as
+// libtiff's JPEG decoder gives them. Empty when libtiff refuses the file, decodes none of it or
+// reports an error on the way.
+struct TiffColors {
+  enum Match : uint8_t {
+    kExact,      // lossless data
+    kNear,       // JPEG data and YCbCr: a second decoder's rounding apart
+    kOwnColors,  // L*a*b*, which libtiff turns into colours by a display model of its own
+  };
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint32_t> rgb;
+  Match match = kExact;
+};
+TiffColors ReadColors(const std::string& path);
 
 // A pattern of samples that changes along rows and down the picture.
 std::vector<uint8_t> Pattern(size_t size, uint32_t seed = 1);

@@ -72,7 +72,11 @@ uint32_t SampleAt(const uint8_t* row, int bits, size_t index) {
   return v;
 }
 
-int To8(uint32_t v, int bits) { return static_cast<int>(v * 255 / ((1u << bits) - 1)); }
+// v × 255 ÷ (2^bits − 1), rounded.
+int To8(uint32_t v, int bits) {
+  const uint32_t max = (1u << bits) - 1;
+  return static_cast<int>((v * 510 + max) / (2 * max));
+}
 
 // What the pixels must be, from libtiff's reading of the file.
 std::vector<uint32_t> Expected(const ReaderCase& c, const std::string& path,
@@ -134,12 +138,8 @@ std::vector<uint32_t> Expected(const ReaderCase& c, const std::string& path,
         for (int s = 0; s < 3; ++s) rgb[s] = To8(SampleAt(row, f.bits, size_t{x} * 3 + s), f.bits);
         o = Rgb(rgb[0], rgb[1], rgb[2]);
       } else {
-        uint32_t index = SampleAt(row, f.bits, size_t{x} * f.samples);
-        // Deeper indexes reach the colours of a palette resampled to 256 entries.
-        if (f.bits > 8) {
-          const uint32_t top = (1u << f.bits) - 1;
-          index = MulDiv16(MulDiv16(index, 255, top), top, 255);
-        }
+        // Every index has its own colour, also past the 256 a palette holds.
+        const uint32_t index = SampleAt(row, f.bits, size_t{x} * f.samples);
         const size_t n = f.color_map.size() / 3;
         o = Rgb(f.color_map[index] >> 8, f.color_map[n + index] >> 8,
                 f.color_map[2 * n + index] >> 8);

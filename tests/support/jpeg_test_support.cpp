@@ -71,8 +71,11 @@ Samples LibjpegDecode(const std::string& bytes, const DecodeSettings& settings) 
   jpeg_decompress_struct info{};
   jpeg_error_mgr errors{};
   info.err = jpeg_std_error(&errors);
-  // Cut-off test files draw warnings; errors are still printed before the library exits.
-  errors.emit_message = [](j_common_ptr, int) {};
+  // Cut-off test files draw warnings, counted but not printed; errors are still printed before
+  // the library exits.
+  errors.emit_message = [](j_common_ptr info, int level) {
+    if (level < 0) ++info->err->num_warnings;
+  };
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
   jpeg_read_header(&info, TRUE);
@@ -105,6 +108,7 @@ Samples LibjpegDecode(const std::string& bytes, const DecodeSettings& settings) 
     }
   }
   jpeg_finish_decompress(&info);
+  s.warnings = errors.num_warnings;
   jpeg_destroy_decompress(&info);
   return s;
 }

@@ -21,6 +21,7 @@ struct Samples {
   int height = 0;
   int components = 3;
   std::vector<uint8_t> data;
+  long warnings = 0;  // the library's warnings while decoding (corrupt or cut-off data)
 
   const uint8_t* Pixel(int x, int y) const {
     return data.data() + (static_cast<size_t>(y) * width + x) * components;

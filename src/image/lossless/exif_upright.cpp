@@ -15,8 +15,9 @@ constexpr std::string_view kExifSignature("Exif\0\0", 6);
 constexpr char kOrientationKey[] = "Exif.Image.Orientation";
 
 // exiv2 tells what it skips or cuts short in a damaged block through its log instead of failing.
-// While a block is read or written its reports are collected here, and any of them marks the
-// block damaged, so that no part of it is lost in silence. Nothing reaches standard error.
+// While a block is read or written its error reports are collected here, and any of them marks
+// the block damaged, so that no part of it is lost in silence; its warnings (a next pointer it
+// ignores) lose nothing and pass. Nothing reaches standard error.
 class ExivReports {
  public:
   ExivReports() : outer_(current_) {
@@ -35,8 +36,8 @@ class ExivReports {
   const std::optional<std::string>& First() const { return first_; }
 
  private:
-  static void Collect(int, const char* message) {
-    if (current_ == nullptr || current_->first_) return;
+  static void Collect(int level, const char* message) {
+    if (level < Exiv2::LogMsg::error || current_ == nullptr || current_->first_) return;
     std::string text(message);
     while (!text.empty() && text.back() == '\n') text.pop_back();
     current_->first_ = text;
@@ -88,21 +89,40 @@ bool SetUpright(Exiv2::ExifData& data) {
   return true;
 }
 
-bool TurnThumbnail(Exiv2::ExifData& data, const TThumbnailTurn& turn_thumbnail) {
-  const Exiv2::ExifThumbC thumbnail(data);
-  const std::string type = thumbnail.mimeType();
-  if (type.empty()) return false;
-  if (type != "image/jpeg") {
-    throw EInvalidGraphic(Format(kExifThumbnailPattern, {"it is not a JPEG picture"}));
-  }
-  const Exiv2::DataBuf bytes = thumbnail.copy();
-  if (bytes.size_ == 0) return false;
+constexpr char kThumbnailOffsetKey[] = "Exif.Thumbnail.JPEGInterchangeFormat";
+
+// The thumbnail's bytes: those its JPEG offset and length tags point at, whatever its compression
+// tag says, else what exiv2 makes of its strips. Null when it has none; empty when its tags point
+// at bytes the block does not hold.
+std::optional<Exiv2::DataBuf> ThumbnailBytes(const Exiv2::ExifData& data) {
+  const auto found = data.findKey(Exiv2::ExifKey(kThumbnailOffsetKey));
+  if (found != data.end()) return found->dataArea();
+  Exiv2::DataBuf strips = Exiv2::ExifThumbC(data).copy();
+  if (strips.size_ == 0) return std::nullopt;
+  return strips;
+}
+
+bool IsJpeg(const Exiv2::DataBuf& bytes) {
+  return bytes.size_ >= 2 && bytes.pData_[0] == 0xFF && bytes.pData_[1] == 0xD8;
+}
+
+// Turns the thumbnail, or leaves it out when it cannot be turned and says why; false when there
+// is none.
+bool TurnThumbnail(Exiv2::ExifData& data, const TThumbnailTurn& turn_thumbnail,
+                   std::string& dropped) {
+  const std::optional<Exiv2::DataBuf> found = ThumbnailBytes(data);
+  if (!found) return false;
+  const Exiv2::DataBuf& bytes = *found;
   std::string turned;
   try {
+    if (bytes.size_ == 0) throw EInvalidGraphic(kThumbnailOutsideMessage);
+    if (!IsJpeg(bytes)) throw EInvalidGraphic(kThumbnailNotJpegMessage);
     turned =
         turn_thumbnail(std::string_view(reinterpret_cast<const char*>(bytes.pData_), bytes.size_));
   } catch (const Exception& e) {
-    throw EInvalidGraphic(Format(kExifThumbnailPattern, {e.what()}));
+    dropped = Format(kExifThumbnailPattern, {e.what()});
+    Exiv2::ExifThumb(data).erase();
+    return true;
   }
   Exiv2::ExifThumb(data).setJpegThumbnail(reinterpret_cast<const Exiv2::byte*>(turned.data()),
                                           static_cast<long>(turned.size()));
@@ -125,7 +145,10 @@ int ExifOrientation(std::string_view jpeg) {
   });
 }
 
-std::string UprightExif(std::string_view jpeg, const TThumbnailTurn& turn_thumbnail) {
+std::string UprightExif(std::string_view jpeg, const TThumbnailTurn& turn_thumbnail,
+                        std::string* dropped_thumbnail) {
+  std::string dropped;
+  if (dropped_thumbnail != nullptr) dropped_thumbnail->clear();
   const std::optional<TJpegSegment> segment = FindExifSegment(jpeg, HeaderSegments(jpeg));
   if (!segment) return std::string(jpeg);
   // exiv2 writes an edit that keeps every size in place, into these very bytes.
@@ -134,7 +157,7 @@ std::string UprightExif(std::string_view jpeg, const TThumbnailTurn& turn_thumbn
     Exiv2::ExifData data;
     const Exiv2::ByteOrder order = Decode(data, tiff);
     const bool upright = SetUpright(data);
-    if (!TurnThumbnail(data, turn_thumbnail) && !upright) return std::nullopt;
+    if (!TurnThumbnail(data, turn_thumbnail, dropped) && !upright) return std::nullopt;
     Exiv2::Blob blob;
     if (Exiv2::ExifParser::encode(blob, reinterpret_cast<const Exiv2::byte*>(tiff.data()),
                                   static_cast<uint32_t>(tiff.size()), order,
@@ -144,7 +167,9 @@ std::string UprightExif(std::string_view jpeg, const TThumbnailTurn& turn_thumbn
     return tiff;
   });
   if (!block) return std::string(jpeg);
-  return ReplacePayload(jpeg, *segment, std::string(kExifSignature) + *block);
+  std::string upright = ReplacePayload(jpeg, *segment, std::string(kExifSignature) + *block);
+  if (dropped_thumbnail != nullptr) *dropped_thumbnail = std::move(dropped);
+  return upright;
 }
 
 }  // namespace quillo

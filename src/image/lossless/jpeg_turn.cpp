@@ -21,39 +21,44 @@ std::string ReEncodeTurned(std::string_view jpeg, TPictureTurn turn) {
   TMemoryStream source(std::vector<uint8_t>(jpeg.begin(), jpeg.end()));
   TJPEGImage image;
   image.LoadFromStream(source);
+  const bool grey = image.Grayscale();
   TBitmap bitmap;
   bitmap.SetPixelFormat(px24Bit);
   bitmap.AssignFrom(&image);
+  // Grey pictures decode into 8-bit pixels, which are turned as colour and encoded as grey.
+  if (bitmap.PixelFormat() != px24Bit) bitmap.SetPixelFormat(px24Bit);
   TurnBitmap(bitmap, turn);
   image.AssignFrom(&bitmap);
+  image.Options().JpegGrayscale = grey;
   TMemoryStream encoded;
   image.SaveToStream(encoded);
   const auto* bytes = reinterpret_cast<const char*>(encoded.Memory());
   return WithSegmentsOf(std::string_view(bytes, encoded.Bytes().size()), jpeg);
 }
 
-TFileTurn TurnJpegFile(const std::string& source, const std::string& target,
-                       std::optional<TPictureTurn> turn) {
+TFileTurnResult TurnJpegFile(const std::string& source, const std::string& target,
+                             std::optional<TPictureTurn> turn) {
   const std::string bytes = ReadWholeFile(source);
   std::string written;
-  TFileTurn outcome = ftUnchanged;
+  TFileTurnResult result;
   try {
     const auto how = turn.value_or(static_cast<TPictureTurn>(ExifOrientation(bytes) - 1));
     if (how == ptNone) {
       if (IdentifyFile(source) != IdentifyFile(target)) WriteWholeFile(target, bytes);
-      return ftUnchanged;
+      return result;
     }
     const TTurnedJpeg turned = TurnJpeg(bytes, how);
     written = UprightExif(
-        turned.bytes, [how](std::string_view thumbnail) { return TurnJpeg(thumbnail, how).bytes; });
-    outcome = turned.re_encoded ? ftReEncoded : ftLossless;
+        turned.bytes, [how](std::string_view thumbnail) { return TurnJpeg(thumbnail, how).bytes; },
+        &result.dropped_thumbnail);
+    result.turn = turned.re_encoded ? ftReEncoded : ftLossless;
   } catch (const EStreamError&) {
     throw;
   } catch (const Exception& e) {
     throw EInvalidGraphic(source + ": " + e.what());
   }
   WriteWholeFile(target, written);
-  return outcome;
+  return result;
 }
 
 }  // namespace quillo

@@ -22,17 +22,25 @@ struct TTurnedJpeg {
 TTurnedJpeg TurnJpeg(std::string_view jpeg, TPictureTurn turn);
 
 // Decodes, turns and encodes afresh with the JPEG adapter's defaults (quality 90, progressive
-// exactly when the source is), then carries the source's application and comment segments over.
+// exactly when the source is; grey pictures as grey), then carries the source's application and
+// comment segments over.
 std::string ReEncodeTurned(std::string_view jpeg, TPictureTurn turn);
 
 enum TFileTurn : uint8_t { ftLossless, ftReEncoded, ftUnchanged };
 
+struct TFileTurnResult {
+  TFileTurn turn = ftUnchanged;
+  // Why the EXIF thumbnail, which could not be turned, was left out; empty when it was not.
+  std::string dropped_thumbnail;
+};
+
 // Writes source, turned, to target (which may be the source) through the atomic writer: by turn,
 // or by the file's own EXIF Orientation when there is none. The written file's Orientation tag is
-// 1 and its thumbnail turned. A file whose orientation asks for no turn is copied unchanged, and
-// not written at all when target is source. Failures other than the file layer's are raised as
+// 1 and its thumbnail turned, or left out when the thumbnail alone cannot be turned: the picture
+// is what is asked for. A file whose orientation asks for no turn is copied unchanged, and not
+// written at all when target is source. Failures other than the file layer's are raised as
 // EInvalidGraphic "<source>: <what>"; nothing is written then.
-TFileTurn TurnJpegFile(const std::string& source, const std::string& target,
-                       std::optional<TPictureTurn> turn);
+TFileTurnResult TurnJpegFile(const std::string& source, const std::string& target,
+                             std::optional<TPictureTurn> turn);
 
 }  // namespace quillo

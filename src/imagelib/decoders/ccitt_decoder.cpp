@@ -1,27 +1,16 @@
 #include "imagelib/decoders/ccitt_decoder.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
+#include "imagelib/decoders/bit_order.h"
 #include "imagelib/decoders/ccitt_codes.h"
 #include "imagelib/decoders/decoder_table.h"
 #include "imagelib/reader_strings.h"
 
 namespace quillo {
 namespace {
-
-constexpr std::array<uint8_t, 256> kReversedBytes = [] {
-  std::array<uint8_t, 256> table{};
-  for (int i = 0; i < 256; ++i) {
-    int r = 0;
-    for (int bit = 0; bit < 8; ++bit) r |= ((i >> bit) & 1) << (7 - bit);
-    table[i] = static_cast<uint8_t>(r);
-  }
-  return table;
-}();
 
 // The end-of-line code, and runs of zeros that no row may hold, in both trees.
 constexpr TFaxCode kEndOfLineCode = {"000000000001", -1};
@@ -62,9 +51,7 @@ void TCCITTDecoder::AddCode(TCodeTree& tree, const char* bits, int32_t value) {
 
 void TCCITTDecoder::StartBlock(uint8_t* input, uint8_t* output, size_t input_size,
                                size_t output_size) {
-  if (reverse_bit_order_) {
-    for (size_t i = 0; i < input_size; ++i) input[i] = kReversedBytes[input[i]];
-  }
+  if (reverse_bit_order_) ReverseBitOrder(input, input_size);
   input_ = input;
   bit_position_ = 0;
   bit_count_ = uint64_t{input_size} * 8;
@@ -75,6 +62,8 @@ void TCCITTDecoder::StartBlock(uint8_t* input, uint8_t* output, size_t input_siz
   free_bits_ = 8;
   missing_ = PixelsInRow();
   black_ = false;
+  reference_.clear();
+  changes_.clear();
 }
 
 uint32_t TCCITTDecoder::PixelsInRow() const {
@@ -147,7 +136,16 @@ bool TCCITTDecoder::PaintRun(uint32_t run) {
   return missing_ == 0;
 }
 
+void TCCITTDecoder::FlipColor() {
+  changes_.push_back(PixelsInRow() - missing_);
+  black_ = !black_;
+}
+
 void TCCITTDecoder::FinishRow() {
+  // A row that stops black is white from there on.
+  if (changes_.size() % 2 == 1) changes_.push_back(PixelsInRow() - missing_);
+  reference_.swap(changes_);
+  changes_.clear();
   black_ = true;
   row_start_ = std::min(row_start_ + row_bytes_, output_size_);
   out_position_ = row_start_;
@@ -170,27 +168,7 @@ const TFaxModeCode* TCCITTDecoder::DecodeMode() {
   return &FaxModeCodes()[static_cast<size_t>(mode_tree_[node].value)];
 }
 
-void TCCITTDecoder::ReadReferenceRow() {
-  reference_.clear();
-  if (row_start_ == 0) return;
-  const uint8_t* row = output_ + (row_start_ - row_bytes_);
-  unsigned before = 0;  // the pixel before the byte, white before the first
-  for (size_t i = 0; i < row_bytes_; ++i) {
-    // A bit set for every pixel whose colour differs from the pixel before it.
-    auto changes = static_cast<uint8_t>(row[i] ^ (row[i] >> 1 | before << 7));
-    before = row[i] & 1u;
-    while (changes != 0) {
-      const int bit = std::countl_zero(changes);
-      const uint64_t x = uint64_t{i} * 8 + static_cast<uint64_t>(bit);
-      if (x >= width_) return;
-      reference_.push_back(static_cast<uint32_t>(x));
-      changes = static_cast<uint8_t>(changes & ~(0x80u >> bit));
-    }
-  }
-}
-
 TCCITTDecoder::TRowEnd TCCITTDecoder::DecodeTwoDimensionalRow() {
-  ReadReferenceRow();
   // a0, the last change placed, starts just before the first pixel; painting goes on at position.
   int64_t a0 = -1;
   uint32_t position = 0;

@@ -42,15 +42,18 @@ class TCCITTDecoder : public TDecoder {
   // Paints a run of the current colour, cut to the pixels still missing in the row and to the
   // buffer; true when the row is complete.
   bool PaintRun(uint32_t run);
-  // Moves the output to the start of the next row; the colour becomes black.
+  // Moves the output to the start of the next row, whose reference the changes of this one
+  // become; the colour becomes black.
   void FinishRow();
-  void FlipColor() { black_ = !black_; }
+  // Ends the current run: its end is a change of colour of the row, also when the run was empty.
+  void FlipColor();
   void SetWhite() { black_ = false; }
   // Drops the unread bits of the current input byte; with word alignment also a byte that
   // would start a coded row at an odd offset.
   void AlignInput(bool to_words);
   // Decodes a row coded against the row above it (all white above a strip's first row), from
-  // white at its first pixel. A row broken off keeps the pixels painted so far.
+  // white at its first pixel. A row broken off keeps the pixels painted so far, and serves as
+  // the next row's reference as it stands, white from where it broke off.
   TRowEnd DecodeTwoDimensionalRow();
 
  private:
@@ -60,9 +63,6 @@ class TCCITTDecoder : public TDecoder {
   uint32_t PixelsInRow() const;
   // The mode code that follows, or null for a code that none begins with or that the input cuts.
   const TFaxModeCode* DecodeMode();
-  // Fills reference_ with the changes of colour of the row above the current one, read from the
-  // output as painted, so that a row broken off serves as it stands.
-  void ReadReferenceRow();
 
   bool reverse_bit_order_;
   uint32_t width_;
@@ -71,8 +71,11 @@ class TCCITTDecoder : public TDecoder {
   TCodeTree black_tree_;
   TCodeTree mode_tree_;  // leaf values index FaxModeCodes()
   // The pixels of the row above at which the colour changes, white being the colour before its
-  // first pixel: black runs start at the even indexes.
+  // first pixel: black runs start at the even indexes. They are the changes as coded, runs of no
+  // pixels included, so that a row whose coder placed changes against such runs decodes as
+  // coded. changes_ gathers those of the current row.
   std::vector<uint32_t> reference_;
+  std::vector<uint32_t> changes_;
 
   const uint8_t* input_ = nullptr;
   uint64_t bit_position_ = 0;

@@ -1,5 +1,6 @@
 #include "imagelib/decoders/decoder_table.h"
 
+#include "imagelib/decoders/bit_order.h"
 #include "imagelib/decoders/ccitt_decoder.h"
 #include "imagelib/decoders/lz77_decoder.h"
 #include "imagelib/decoders/lzw_decoder.h"
@@ -46,6 +47,23 @@ const char* RefusedScheme(TCompressionKind kind) {
   }
 }
 
+// The decoders of byte-oriented data, which see the bits of a file that stores them least
+// significant first turned around.
+std::unique_ptr<TDecoder> CreateByteDecoder(TCompressionKind compression, uint32_t width) {
+  switch (compression) {
+    case ctPackBits:
+      return std::make_unique<TPackbitsRLEDecoder>();
+    case ctDeflate:
+      return std::make_unique<TLZ77Decoder>();
+    case ctLZW:
+      return std::make_unique<TLZWDecoder>();
+    case ctThunderScan:
+      return std::make_unique<TThunderDecoder>(width);
+    default:
+      NotSupported(RefusedScheme(compression));
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<TDecoder> CreateDecoder(const TImageProperties& properties, uint32_t t4_options,
@@ -55,8 +73,6 @@ std::unique_ptr<TDecoder> CreateDecoder(const TImageProperties& properties, uint
   switch (properties.Compression) {
     case ctNone:
       return nullptr;
-    case ctPackBits:
-      return std::make_unique<TPackbitsRLEDecoder>();
     case ctCCITTHuffman:
       return std::make_unique<TCCITTMHDecoder>(reversed, width, false);
     case ctCCITTHuffmanWordAligned:
@@ -67,16 +83,14 @@ std::unique_ptr<TDecoder> CreateDecoder(const TImageProperties& properties, uint
                                                  (t4_options & kT4TwoDimensional) != 0);
     case ctCCITTGroup4:
       return std::make_unique<TCCITTFax4Decoder>(reversed, width);
-    case ctDeflate:
-      return std::make_unique<TLZ77Decoder>();
-    case ctLZW:
-      return std::make_unique<TLZWDecoder>();
+    // JPEG data are bytes of their own coding, whatever the fill order says.
     case ctJPEG:
       return std::make_unique<TTIFFJPEGDecoder>(properties);
-    case ctThunderScan:
-      return std::make_unique<TThunderDecoder>(width);
-    default:
-      NotSupported(RefusedScheme(properties.Compression));
+    default: {
+      std::unique_ptr<TDecoder> decoder = CreateByteDecoder(properties.Compression, width);
+      if (!reversed) return decoder;
+      return std::make_unique<TReversedBitsDecoder>(std::move(decoder));
+    }
   }
 }
 

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "image/byte_order.h"
 #include "image/image_limits.h"
 #include "imagelib/color_manager.h"
+#include "imagelib/decoders/bit_order.h"
 #include "imagelib/decoders/decoder_table.h"
 #include "imagelib/decoders/tiff_jpeg_decoder.h"
 #include "imagelib/reader_strings.h"
@@ -46,6 +48,7 @@ enum TTiffTag : uint16_t {
 
 constexpr uint32_t kTiffVersion = 42;
 constexpr uint32_t kBigTiffVersion = 43;
+constexpr uint32_t kSignedSamples = 2;
 constexpr uint32_t kIeeeFloatSamples = 3;
 constexpr uint32_t kHorizontalDifferencing = 2;
 constexpr uint32_t kFloatingPointPredictor = 3;
@@ -170,6 +173,9 @@ std::string UnknownScheme(uint32_t value) {
       return "JPEG 2000 compression is";
     case 34887:
       return "LERC compression is";
+    case 34676:
+    case 34677:
+      return "SGILog compression is";
     case 34925:
       return "LZMA compression is";
     case 50000:
@@ -182,6 +188,27 @@ std::string UnknownScheme(uint32_t value) {
       return "Compression scheme " + std::to_string(value) + " is";
   }
 }
+
+// Uncompressed rows whose bits the file stores least significant first, turned around; the
+// decoders turn compressed data around themselves.
+class TReversedRows {
+ public:
+  TReversedRows(uint32_t planes, uint64_t row_bytes)
+      : rows_(planes, std::vector<uint8_t>(CheckedSize(row_bytes, 1))), pointers_(planes) {}
+
+  std::span<const uint8_t* const> Of(std::span<const uint8_t* const> planes) {
+    for (size_t p = 0; p < planes.size() && p < rows_.size(); ++p) {
+      std::copy_n(planes[p], rows_[p].size(), rows_[p].data());
+      ReverseBitOrder(rows_[p].data(), rows_[p].size());
+      pointers_[p] = rows_[p].data();
+    }
+    return pointers_;
+  }
+
+ private:
+  std::vector<std::vector<uint8_t>> rows_;
+  std::vector<const uint8_t*> pointers_;
+};
 
 }  // namespace
 
@@ -339,12 +366,18 @@ void TTIFFGraphic::LoadImage(TByteReader& file, std::unique_ptr<TDecoder>& decod
   const auto width = static_cast<uint32_t>(p.Width);
   const uint64_t height = static_cast<uint32_t>(p.Height);
   const uint32_t pixel_bits = BitsPerPixel(PixelFormat());
+  std::optional<TReversedRows> reversed;
+  if (p.Compression == ctNone && (p.Flags & ReversedFillOrder)) {
+    reversed.emplace(layout.planes,
+                     layout.units ? uint64_t{layout.block_width} * 3 : layout.row_bytes);
+  }
   bool checked = false;
   loop.Run([&](std::span<const uint8_t* const> planes, const TRowPiece& piece) {
     if (!checked) {
       CheckRowFits(layout);
       checked = true;
     }
+    if (reversed) planes = reversed->Of(planes);
     uint8_t* target =
         RowAddress(static_cast<int32_t>(piece.y)) + uint64_t{piece.x} * pixel_bits / 8;
     ColorConverter().ConvertRow(planes, target, piece.count, 0xFF);
@@ -365,6 +398,10 @@ void TTIFFGraphic::RefuseUnreadable(TByteReader& file) {
   if (std::find(formats.begin(), formats.end(), kIeeeFloatSamples) != formats.end()) {
     NotSupported(kFloatingPointSamplesAre);
   }
+  signed_samples_ = std::find(formats.begin(), formats.end(), kSignedSamples) != formats.end();
+  if (Properties().BitsPerSample > 16) {
+    NotSupported(std::to_string(Properties().BitsPerSample) + "-bit integer samples are");
+  }
   if (Properties().Compression == ctUnknown) {
     NotSupported(UnknownScheme(directory_.TagValue(kCompression, 1) & 0xFFFF));
   }
@@ -378,39 +415,50 @@ void TTIFFGraphic::SetUpConversion(TByteReader& file) {
   // libjpeg turns YCbCr into blue, green and red; other JPEG data come as the samples stored.
   const bool jpeg_bgr = JpegDecodesToBgr(p);
   ColorModel source = jpeg_bgr ? cmBGR : p.ColorModel;
-  // Gray and indexed pixels with one extra sample: the extra sample is dropped.
-  const bool gray_alpha = IndexedOrGray(source) && samples == 2;
-  const ColorModel target =
-      gray_alpha ? (source == cmIndexed ? cmIndexed : cmGray) : TargetModel(source);
-  if (gray_alpha) source = cmGrayAlpha;
+  // Gray and indexed pixels with extra samples: the first is taken as alpha, and dropped.
+  const bool gray_alpha = IndexedOrGray(source) && samples >= 2;
+  // Indexed pixels of more than 8 bits have more colours than a palette holds: each pixel
+  // takes its own colour from the colour map.
+  const bool mapped = source == cmIndexed && bits > 8;
+  ColorModel target = gray_alpha ? (source == cmIndexed ? cmIndexed : cmGray) : TargetModel(source);
+  if (mapped) target = cmBGR;
+  if (gray_alpha && !mapped) source = cmGrayAlpha;
 
-  uint8_t target_bits = bits;
-  if (bits == 16 || (bits > 8 && IndexedOrGray(source))) target_bits = 8;
-  // Colour samples of fewer than 8 bits are widened to bytes.
-  if (bits < 8 && !IndexedOrGray(source)) target_bits = 8;
-  uint8_t target_samples = samples;
-  if (source == cmCMYK) target_samples = 3;
+  // Bitmaps hold gray and indexed pixels of up to 4 bits as they are, everything else in bytes.
+  const uint8_t target_bits = IndexedOrGray(source) && bits <= 4 ? bits : 8;
+  // Samples past those of the colour scheme are dropped before the conversion.
+  const uint8_t scheme_samples = jpeg_bgr ? samples : SchemeSamples(source);
+  if (samples < scheme_samples) throw EColorConversionError(kSampleCountMessage);
+  const auto extra_samples = static_cast<uint8_t>(samples - scheme_samples);
+  uint8_t target_samples = scheme_samples;
+  if (source == cmCMYK || mapped) target_samples = 3;
   if (gray_alpha) target_samples = 1;
 
   TConvertOptions options = (p.Flags & BigEndian) ? opSwapBytes : 0;
-  if (source == cmCIELab) options |= opLabPercentL;
+  if (source == cmCIELab) {
+    options |= opLabPercentL;
+  } else if (signed_samples_) {
+    options |= opSigned;
+  }
   converter.SetSourceOptions(options);
   converter.SetSourceBitsPerSample(bits);
   converter.SetTargetBitsPerSample(target_bits);
   converter.SetSourceColorModel(source);
   converter.SetTargetColorModel(target);
-  converter.SetSourceSamplesPerPixel(samples);
+  converter.SetSourceSamplesPerPixel(std::min<uint8_t>(scheme_samples, 4));
+  converter.SetSourceExtraSamples(extra_samples);
   converter.SetTargetSamplesPerPixel(target_samples);
-  // A pixel with fewer samples than its scheme would be read past its row. YCbCr JPEG data are
-  // left to the decoder, which names what is wrong with them.
-  if (!jpeg_bgr && (samples < SchemeSamples(source) || (IndexedOrGray(source) && samples > 2))) {
-    throw EColorConversionError(kSampleCountMessage);
-  }
 
-  const TPixelFormat format = gray_alpha ? px8Bit : converter.PixelFormatFor(1);
+  const TPixelFormat format = gray_alpha && !mapped ? px8Bit : converter.PixelFormatFor(1);
   TPaletteRef palette;
-  if (target == cmIndexed) {
-    palette = ColorMapPalette(file);
+  if (mapped) {
+    ReadColorMap(file, [&](std::span<const uint8_t* const> planes, int count) {
+      converter.SetColorMap(planes, rpWordPlanes3, count);
+    });
+  } else if (target == cmIndexed) {
+    ReadColorMap(file, [&](std::span<const uint8_t* const> planes, int count) {
+      palette = converter.MakeColorPalette(planes, rpWordPlanes3, count, false);
+    });
   } else if (target == cmGray) {
     palette = converter.MakeGrayPalette((p.Flags & MinIsWhite) != 0);
   } else if (source == cmYCbCr) {
@@ -425,9 +473,10 @@ void TTIFFGraphic::SetUpConversion(TByteReader& file) {
   SetUpPicture(format, p.Width, p.Height, palette, (p.Flags & Tiled) != 0);
 }
 
-TPaletteRef TTIFFGraphic::ColorMapPalette(TByteReader& file) {
+void TTIFFGraphic::ReadColorMap(
+    TByteReader& file, const std::function<void(std::span<const uint8_t* const>, int)>& take) {
   const std::vector<uint32_t> values = directory_.TagCardinalList(file, kColorMap);
-  if (values.empty()) return nullptr;
+  if (values.empty()) return;
   // The converter takes the values as the file stores them and swaps their bytes itself.
   const bool big_endian = (Properties().Flags & BigEndian) != 0;
   std::vector<uint8_t> words(values.size() * 2);
@@ -441,7 +490,7 @@ TPaletteRef TTIFFGraphic::ColorMapPalette(TByteReader& file) {
   }
   const size_t third = values.size() / 3;
   const uint8_t* planes[] = {words.data(), words.data() + 2 * third, words.data() + 4 * third};
-  return ColorConverter().MakeColorPalette(planes, rpWordPlanes3, static_cast<int>(third), false);
+  take(planes, static_cast<int>(third));
 }
 
 TBlockLayout TTIFFGraphic::BlockLayout() {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "imagelib/decoders/decoder.h"
@@ -48,9 +50,12 @@ class TTIFFGraphic : public TReaderGraphic {
   // The colour converter's two sides, then the picture in the format they give, with its
   // palette, and the YCbCr set-up.
   void SetUpConversion(TByteReader& file);
-  TPaletteRef ColorMapPalette(TByteReader& file);
-  // What the load refuses before it sets anything up: sample formats and compressions it has
-  // no way to read.
+  // Hands the colour map's red, green and blue planes of 16-bit values, and their length, to
+  // `take`; nothing when the file has none.
+  void ReadColorMap(TByteReader& file,
+                    const std::function<void(std::span<const uint8_t* const>, int)>& take);
+  // What the load refuses before it sets anything up: sample formats, depths and compressions
+  // it has no way to read. Notes whether the samples are signed.
   void RefuseUnreadable(TByteReader& file);
   // How the strips or tiles are laid out and which predictor applies.
   TBlockLayout BlockLayout();
@@ -61,6 +66,7 @@ class TTIFFGraphic : public TReaderGraphic {
   // The directory read last (IFDEntries).
   TTiffDirectory directory_;
   std::vector<float> ycbcr_coefficients_;
+  bool signed_samples_ = false;
 };
 
 }  // namespace quillo

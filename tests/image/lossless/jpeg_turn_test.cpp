@@ -189,7 +189,7 @@ TEST(JpegTurnFile, KeepsEveryMarkerSetsTheOrientationToOneAndTurnsTheThumbnail) 
                                              {JPEG_APP0 + 15, "Quillo notes"},
                                              {JPEG_COM, "second comment"}}}));
     const std::string target = dir.File("out.jpg");
-    EXPECT_EQ(TurnJpegFile(source, target, ptRotate270), row.outcome);
+    EXPECT_EQ(TurnJpegFile(source, target, ptRotate270).turn, row.outcome);
     const std::string before = ReadFile(source);
     const std::string after = ReadFile(target);
     EXPECT_EQ(OtherMarkers(after), OtherMarkers(before));
@@ -211,11 +211,11 @@ TEST(JpegTurnFile, UprightFileIsCopiedUnchangedAndNotRewrittenInPlace) {
         LibjpegEncode(testing::PhotoSamples(90, 40),
                       {.markers = {{testing::kApp1, testing::ExifPayload(orientation)}}});
     const std::string source = dir.Write("in.jpg", bytes);
-    EXPECT_EQ(TurnJpegFile(source, dir.File("out.jpg"), std::nullopt), ftUnchanged);
+    EXPECT_EQ(TurnJpegFile(source, dir.File("out.jpg"), std::nullopt).turn, ftUnchanged);
     EXPECT_EQ(ReadFile(dir.File("out.jpg")), bytes);
     const auto written = fs::last_write_time(source);
     fs::last_write_time(source, written - std::chrono::hours(1));
-    EXPECT_EQ(TurnJpegFile(source, source, std::nullopt), ftUnchanged);
+    EXPECT_EQ(TurnJpegFile(source, source, std::nullopt).turn, ftUnchanged);
     EXPECT_EQ(fs::last_write_time(source), written - std::chrono::hours(1));
   }
 }
@@ -231,7 +231,7 @@ TEST(JpegTurnFile, OrientedCorpusFilesComeOutUprightAndAlike) {
     const std::string source =
         (corpus / ("hopper_orientation_" + std::to_string(orientation) + ".jpg")).string();
     const std::string target = dir.File(std::to_string(orientation) + ".jpg");
-    EXPECT_EQ(TurnJpegFile(source, target, std::nullopt), ftLossless);
+    EXPECT_EQ(TurnJpegFile(source, target, std::nullopt).turn, ftLossless);
     const std::string bytes = ReadFile(target);
     EXPECT_EQ(testing::ExifTags(bytes)["Exif.Image.Orientation"], "1");
     const Samples turned = LibjpegDecode(bytes);
@@ -241,7 +241,7 @@ TEST(JpegTurnFile, OrientedCorpusFilesComeOutUprightAndAlike) {
   }
   // Mirrored, with a colour profile, and 113 pixels wide: encoded afresh, profile kept.
   const std::string portrait = (corpus / "portrait_2.jpg").string();
-  EXPECT_EQ(TurnJpegFile(portrait, dir.File("portrait.jpg"), std::nullopt), ftReEncoded);
+  EXPECT_EQ(TurnJpegFile(portrait, dir.File("portrait.jpg"), std::nullopt).turn, ftReEncoded);
   const std::string bytes = ReadFile(dir.File("portrait.jpg"));
   EXPECT_EQ(OtherMarkers(bytes), OtherMarkers(ReadFile(portrait)));
   EXPECT_EQ(testing::ExifTags(bytes)["Exif.Image.Orientation"], "1");
@@ -257,7 +257,6 @@ TEST(JpegTurnFile, DamagedExifBlockStopsTheFileWithAnErrorNamingIt) {
   std::map<std::string, std::string> damaged = {
       {"CutOffInTheFirstDirectory", good.substr(0, 6 + first_directory + 2 + 12 * 2)},
       {"NotATiffStructure", std::string("Exif\0\0", 6) + "no TIFF in here"},
-      {"ThumbnailNotAJpeg", testing::ExifPayload(6, "not a JPEG picture")},
   };
   std::string entry_count = good;
   entry_count.replace(6 + first_directory, 2, "\xff\x7f");
@@ -265,10 +264,6 @@ TEST(JpegTurnFile, DamagedExifBlockStopsTheFileWithAnErrorNamingIt) {
   std::string exif_pointer = good;
   ASSERT_TRUE(testing::PatchExifEntry(exif_pointer, first_directory, 0x8769, 0xFFFFFF00));
   damaged["ExifDirectoryPastTheEnd"] = exif_pointer;
-  std::string thumbnail_length = good;
-  ASSERT_TRUE(
-      testing::PatchExifEntry(thumbnail_length, testing::SecondDirectory(good), 0x202, 0x7FFFFFFF));
-  damaged["ThumbnailLengthPastTheEnd"] = thumbnail_length;
 
   testing::TempDir dir;
   std::map<std::string, std::string> files;
@@ -294,6 +289,76 @@ TEST(JpegTurnFile, DamagedExifBlockStopsTheFileWithAnErrorNamingIt) {
       EXPECT_FALSE(fs::exists(target));
     }
   }
+}
+
+// A thumbnail is what its bytes are. One that cannot be turned (a placeholder, bytes that do not
+// decode, or tags pointing past the block) is left out, the picture turned all the same, and the
+// result says why; one whose directory calls it uncompressed but whose bytes are a JPEG picture
+// turns with the picture.
+TEST(JpegTurnFile, ThumbnailIsJudgedByItsBytesAndLeftOutWhenItCannotBeTurned) {
+  const std::string thumbnail = LibjpegEncode(testing::PhotoSamples(48, 32, 7));
+  const std::string good = testing::ExifPayload(6, thumbnail);
+  std::string uncompressed = good;
+  ASSERT_TRUE(testing::PatchExifEntry(uncompressed, testing::SecondDirectory(good), 0x103, 1));
+  std::string length_past_the_end = good;
+  ASSERT_TRUE(testing::PatchExifEntry(length_past_the_end, testing::SecondDirectory(good), 0x202,
+                                      0x7FFFFFFF));
+  const struct {
+    const char* name;
+    std::string payload;
+    std::string dropped;  // the start of the reason; empty when the thumbnail turns
+  } rows[] = {
+      {"UncompressedByItsTagsJpegByItsBytes", uncompressed, ""},
+      {"Placeholder", testing::ExifPayload(6, "<Dummy thumbnail>"),
+       "the EXIF thumbnail cannot be turned and is left out: it is not a JPEG picture"},
+      {"JpegThatDoesNotDecode", testing::ExifPayload(6, std::string("\xFF\xD8\xFF\xD9", 4)),
+       "the EXIF thumbnail cannot be turned and is left out: JPEG transform failed"},
+      {"LengthPastTheEnd", length_past_the_end,
+       "the EXIF thumbnail cannot be turned and is left out: its bytes lie outside the EXIF "
+       "block"},
+  };
+  testing::TempDir dir;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string source = dir.Write(
+        std::string(row.name) + ".jpg",
+        LibjpegEncode(testing::PhotoSamples(96, 64), {.markers = {{testing::kApp1, row.payload}}}));
+    const std::string target = dir.File(std::string(row.name) + "-out.jpg");
+    const TFileTurnResult result = TurnJpegFile(source, target, std::nullopt);
+    EXPECT_EQ(result.turn, ftLossless);
+    EXPECT_EQ(result.dropped_thumbnail.substr(0, row.dropped.size()), row.dropped);
+    EXPECT_EQ(result.dropped_thumbnail.empty(), row.dropped.empty()) << result.dropped_thumbnail;
+    const std::string after = ReadFile(target);
+    EXPECT_EQ(testing::ExifTags(after)["Exif.Image.Orientation"], "1");
+    EXPECT_EQ(testing::ExifTags(after)["Exif.Image.Make"],
+              testing::ExifTags(ReadFile(source))["Exif.Image.Make"]);
+    EXPECT_EQ(LibjpegDecode(after).width, 64);
+    const std::string kept = testing::ExifThumbnail(after);
+    if (!row.dropped.empty()) {
+      EXPECT_TRUE(kept.empty());
+      continue;
+    }
+    const Samples expected = testing::TurnSamples(LibjpegDecode(thumbnail), ptRotate90);
+    const Samples turned = LibjpegDecode(kept);
+    ASSERT_EQ(turned.width, expected.width);
+    EXPECT_GE(testing::Psnr(turned, expected), 30.0);
+  }
+}
+
+// The lossless turn's fallback for partial blocks encodes grey pictures as grey.
+TEST(JpegTurnFile, GreyPictureInPartialBlocksIsEncodedAfreshAsGrey) {
+  testing::TempDir dir;
+  const std::string source =
+      dir.Write("grey.jpg", LibjpegEncode(testing::PhotoSamples(90, 40), {.jpeg = JCS_GRAYSCALE}));
+  EXPECT_EQ(TurnJpegFile(source, dir.File("out.jpg"), ptRotate270).turn, ftReEncoded);
+  const std::string bytes = ReadFile(dir.File("out.jpg"));
+  EXPECT_EQ(testing::LibjpegHeader(bytes).sampling.size(), 1u);
+  const DecodeSettings grey{.output = JCS_GRAYSCALE};
+  const Samples expected = testing::TurnSamples(LibjpegDecode(ReadFile(source), grey), ptRotate270);
+  const Samples turned = LibjpegDecode(bytes, grey);
+  ASSERT_EQ(turned.width, expected.width);
+  ASSERT_EQ(turned.height, expected.height);
+  EXPECT_GE(testing::Psnr(turned, expected), 30.0);
 }
 
 }  // namespace
