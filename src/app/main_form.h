@@ -9,6 +9,7 @@
 #include "app/settings_store.h"
 #include "form/controls.h"
 #include "form/form_controls.h"
+#include "jobs/convert_images.h"
 #include "jobs/rotate_images.h"
 #include "listing/browse_dialog.h"
 
@@ -72,6 +73,9 @@ class TForm1 : public FormControls {
   // Turns each file of the rotate job instead of the tab's decoding and encoding afresh (the
   // command-line front end's lossless turns).
   RotateFileHook rotate_file_hook;
+  // Converts each file of the conversion job that needs converting instead of the tab's loading
+  // and saving (the command-line front end's conversion that keeps metadata).
+  ConvertFileHook convert_file_hook;
 
  private:
   std::string executable_path_;
