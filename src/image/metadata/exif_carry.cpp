@@ -172,7 +172,7 @@ TTiffExif ExifForTiff(const std::string& tiff, const TExifChange& change) {
   const std::string written = ThroughExiv2(kExifPart, [&] {
     Exiv2::ExifData data;
     Decode(data, tiff);
-    KeepDescriptive(data, IsWrittenByTiffWriter);
+    KeepDescriptive(data, IsLeftOutOfTiff);
     Exiv2::ExifThumb(data).erase();
     EraseIf(data, [](const Exiv2::Exifdatum& d) { return d.groupName() == "Thumbnail"; });
     Change(data, change);

@@ -20,7 +20,7 @@ bool IsLayoutTag(uint16_t tag) {
   return std::binary_search(std::begin(kLayoutTags), std::end(kLayoutTags), tag);
 }
 
-bool IsWrittenByTiffWriter(uint16_t tag) { return tag == 282 || tag == 283 || tag == 296; }
+bool IsLeftOutOfTiff(uint16_t tag) { return tag == 282 || tag == 283 || tag == 296 || tag == 531; }
 
 bool IsOtherPictureGroup(const std::string& group) {
   return group.rfind("SubImage", 0) == 0 || group.rfind("SubThumb", 0) == 0 || group == "Image2" ||

@@ -12,8 +12,9 @@ namespace quillo {
 // profile, Photoshop's resources and layers).
 bool IsLayoutTag(uint16_t tag);
 
-// The resolution tags, which the TIFF writer writes itself from the source's resolution.
-bool IsWrittenByTiffWriter(uint16_t tag);
+// The resolution tags, which the TIFF writer writes itself from the source's resolution, and the
+// position of chroma samples, which means nothing to the red, green, blue samples it writes.
+bool IsLeftOutOfTiff(uint16_t tag);
 
 // An exiv2 group holding the directory of a picture other than the main one or its thumbnail
 // (sub-images, further pages).
