@@ -33,11 +33,18 @@ void SaveJpeg(TBitmap& bitmap, const std::string& target, int quality, TPhotoMet
     jpeg.SaveFile(target);
     return;
   }
-  TMemoryStream encoded;
-  jpeg.SaveToStream(encoded);
+  jpeg.CompressBitmap();
+  // Nothing encoded: saving raises the library's empty-image error.
+  if (!jpeg.Data().HasBytes()) {
+    jpeg.SaveFile(target);
+    return;
+  }
+  const TMemoryStream& encoded = *jpeg.Data().bytes;
   const std::string_view bytes(reinterpret_cast<const char*>(encoded.Memory()),
                                encoded.Bytes().size());
-  WriteWholeFile(target, CarryIntoJpeg(bytes, *metadata, change));
+  TFileStream file(target, fmCreate);
+  CarryIntoJpeg(file, bytes, *metadata, change);
+  file.Commit();
 }
 
 std::string Joined(const std::vector<std::string>& parts) {

@@ -237,14 +237,15 @@ TPhotoMetadata ReadJpegMetadata(std::string_view jpeg) {
   return metadata;
 }
 
-std::string JpegWithMetadata(std::string_view encoded, TPhotoMetadata& metadata) {
+void WriteJpegWithMetadata(TStream& out, std::string_view encoded, TPhotoMetadata& metadata) {
   const std::vector<TJpegSegment> own = HeaderSegments(encoded);
-  std::string out(encoded);
   size_t insert_at = 2;
+  std::string head(encoded.substr(0, insert_at));
   if (!own.empty() && own.front().marker == kApp0 &&
       encoded.substr(own.front().PayloadOffset(), kJfif.size()) == kJfif) {
     insert_at = own.front().offset + own.front().size;
-    if (metadata.resolution) SetDensity(out, own.front(), *metadata.resolution);
+    head = encoded.substr(0, insert_at);
+    if (metadata.resolution) SetDensity(head, own.front(), *metadata.resolution);
   }
   std::string segments;
   if (metadata.jpeg_segments.empty()) {
@@ -258,8 +259,9 @@ std::string JpegWithMetadata(std::string_view encoded, TPhotoMetadata& metadata)
       }
     }
   }
-  out.insert(insert_at, segments);
-  return out;
+  out.WriteBuffer(head.data(), static_cast<int64_t>(head.size()));
+  out.WriteBuffer(segments.data(), static_cast<int64_t>(segments.size()));
+  out.WriteBuffer(encoded.data() + insert_at, static_cast<int64_t>(encoded.size() - insert_at));
 }
 
 }  // namespace quillo

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "image/metadata/photo_metadata.h"
+#include "platform/stream.h"
 
 namespace quillo {
 
@@ -14,9 +15,10 @@ namespace quillo {
 // left_out; so is everything when the markers themselves are damaged.
 TPhotoMetadata ReadJpegMetadata(std::string_view jpeg);
 
-// The encoded file with the metadata's segments (a JPEG source's own, else made from the parts)
-// behind its JFIF segment, whose density becomes the metadata's resolution. A part too large for
-// a JPEG file is left out and named in metadata.left_out.
-std::string JpegWithMetadata(std::string_view encoded, TPhotoMetadata& metadata);
+// Writes the encoded file with the metadata's segments (a JPEG source's own, else made from the
+// parts) behind its JFIF segment, whose density becomes the metadata's resolution; the picture's
+// bytes go out as they are, uncopied. A part too large for a JPEG file is left out and named in
+// metadata.left_out.
+void WriteJpegWithMetadata(TStream& out, std::string_view encoded, TPhotoMetadata& metadata);
 
 }  // namespace quillo

@@ -27,8 +27,8 @@ int PhotoOrientation(const TPhotoMetadata& metadata) {
   }
 }
 
-std::string CarryIntoJpeg(std::string_view encoded, TPhotoMetadata& metadata,
-                          const TExifChange& change) {
+void CarryIntoJpeg(TStream& out, std::string_view encoded, TPhotoMetadata& metadata,
+                   const TExifChange& change) {
   if (!metadata.exif.empty()) {
     try {
       metadata.exif = ExifForJpeg(metadata.exif, change);
@@ -37,7 +37,7 @@ std::string CarryIntoJpeg(std::string_view encoded, TPhotoMetadata& metadata,
       metadata.exif.clear();
     }
   }
-  return JpegWithMetadata(encoded, metadata);
+  WriteJpegWithMetadata(out, encoded, metadata);
 }
 
 void CarryIntoTiff(TTiffWriteOptions& options, TPhotoMetadata& metadata,

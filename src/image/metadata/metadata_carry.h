@@ -9,6 +9,7 @@
 #include "image/metadata/exif_carry.h"
 #include "image/metadata/photo_metadata.h"
 #include "image/tiff_write.h"
+#include "platform/stream.h"
 
 namespace quillo {
 
@@ -19,9 +20,9 @@ TPhotoMetadata ReadPhotoMetadata(const std::string& path, TImageKind kind);
 // The EXIF Orientation tag, 1 to 8; 1 without an EXIF block or tag.
 int PhotoOrientation(const TPhotoMetadata& metadata);
 
-// The freshly encoded JPEG file with the metadata in it.
-std::string CarryIntoJpeg(std::string_view encoded, TPhotoMetadata& metadata,
-                          const TExifChange& change);
+// Writes the freshly encoded JPEG file with the metadata in it.
+void CarryIntoJpeg(TStream& out, std::string_view encoded, TPhotoMetadata& metadata,
+                   const TExifChange& change);
 
 // The TIFF writer's options with the metadata added.
 void CarryIntoTiff(TTiffWriteOptions& options, TPhotoMetadata& metadata, const TExifChange& change);

@@ -2,10 +2,11 @@
 
 #include <exiv2/exiv2.hpp>
 
-#include <fstream>
-
+#include "image/byte_order.h"
+#include "image/byte_reader.h"
 #include "image/metadata/exif_tags.h"
 #include "image/metadata/exiv2_guard.h"
+#include "platform/file_mapping.h"
 
 namespace quillo {
 namespace {
@@ -14,6 +15,35 @@ constexpr char kTiffPart[] = "TIFF metadata";
 constexpr uint16_t kByte = 1;
 constexpr uint16_t kLong = 4;
 constexpr uint16_t kUndefined = 7;
+
+// exiv2 copies the picture's strips or tiles into memory along with the tags that point to them,
+// which a photo's metadata can do without: in a private copy of the file, the first directory's
+// offset tags take a tag number of their own, which nothing reads.
+constexpr uint16_t kHiddenTag = 0xFFFF;
+
+void HideStripOffsets(uint8_t* data, size_t size) {
+  const bool big_endian = data[0] == 'M';
+  TByteReader reader(data, size, big_endian);
+  try {
+    reader.Seek(4);
+    reader.Seek(reader.U32());
+    const uint16_t count = reader.U16();
+    for (uint16_t i = 0; i < count; ++i) {
+      const int64_t at = reader.Position();
+      const uint16_t tag = reader.U16();
+      reader.Skip(10);
+      if (tag != 273 && tag != 324) continue;
+      uint8_t* field = data + at;
+      if (big_endian) {
+        StoreU16Be(field, kHiddenTag);
+      } else {
+        StoreU16(field, kHiddenTag);
+      }
+    }
+  } catch (const EReadError&) {
+    // A directory cut short is exiv2's to report.
+  }
+}
 
 bool IsTiffStructure(std::string_view head) {
   return head.size() >= 4 && (head.substr(0, 4) == std::string_view("II*\0", 4) ||
@@ -68,7 +98,7 @@ TPhotoMetadata FromImage(Exiv2::Image& image) {
   }
   for (auto it = data.begin(); it != data.end();) {
     const std::string group = it->groupName();
-    const bool layout = group == "Image" && IsLayoutTag(it->tag());
+    const bool layout = group == "Image" && (IsLayoutTag(it->tag()) || it->tag() == kHiddenTag);
     it = layout || IsOtherPictureGroup(group) ? data.erase(it) : std::next(it);
   }
   if (!data.empty()) {
@@ -103,18 +133,14 @@ TTiffField Field(uint16_t tag, uint16_t type, std::string bytes) {
 }  // namespace
 
 TPhotoMetadata ReadTiffMetadata(const std::string& path) {
-  char head[4] = {};
-  std::ifstream(path, std::ios::binary).read(head, sizeof head);
-  if (!IsTiffStructure(std::string_view(head, sizeof head))) return {};
-  return Read([&] { return Exiv2::ImageFactory::open(path); });
+  TPrivateFileMapping mapping(path);
+  return ReadTiffMetadataAt(mapping.Data(), mapping.Size());
 }
 
-TPhotoMetadata ReadTiffMetadataIn(std::string_view bytes) {
-  if (!IsTiffStructure(bytes)) return {};
-  return Read([&] {
-    return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()),
-                                     static_cast<long>(bytes.size()));
-  });
+TPhotoMetadata ReadTiffMetadataAt(uint8_t* data, size_t size) {
+  if (!IsTiffStructure(std::string_view(reinterpret_cast<const char*>(data), size))) return {};
+  HideStripOffsets(data, size);
+  return Read([&] { return Exiv2::ImageFactory::open(data, static_cast<long>(size)); });
 }
 
 void AddTiffMetadata(TTiffWriteOptions& options, TPhotoMetadata& metadata,

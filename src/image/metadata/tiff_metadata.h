@@ -2,6 +2,8 @@
 // to with exiv2, and handed to the TIFF writer as tags for a target.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,9 +16,10 @@ namespace quillo {
 // The EXIF tags (the first directory's, but for its layout, and the Exif and GPS directories),
 // XMP (tag 700), IPTC (tag 33723), the colour profile (tag 34675) and the resolution of a TIFF
 // file. What exiv2 cannot read is left out and named in left_out; content other than a TIFF
-// structure gives nothing.
+// structure gives nothing. Raises the file layer's open error.
 TPhotoMetadata ReadTiffMetadata(const std::string& path);
-TPhotoMetadata ReadTiffMetadataIn(std::string_view bytes);
+// The same for the bytes of a file, which it may change.
+TPhotoMetadata ReadTiffMetadataAt(uint8_t* data, size_t size);
 
 // Adds the metadata to a TIFF target's options: the EXIF block as its own directories, XMP,
 // IPTC and the colour profile as tags, and the resolution. A part that cannot be written is left
