@@ -24,13 +24,12 @@ void Check(bool condition) {
 }
 
 TBitmap& Picture() {
-  static TBitmap picture = [] {
-    TBitmap bitmap;
-    bitmap.SetPixelFormat(px24Bit);
-    bitmap.SetWidth(8);
-    bitmap.SetHeight(4);
-    return bitmap;
-  }();
+  static TBitmap picture;
+  if (picture.Empty()) {
+    picture.SetPixelFormat(px24Bit);
+    picture.SetWidth(8);
+    picture.SetHeight(4);
+  }
   return picture;
 }
 

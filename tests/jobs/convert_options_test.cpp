@@ -282,6 +282,18 @@ TEST_F(ConvertOptions, DamagedMetadataIsLeftOutWithOneWarningNamingTheFile) {
   }
 }
 
+TEST_F(ConvertOptions, OrientationNoTiffReaderKnowsStaysOutOfTiffTargets) {
+  const std::string source =
+      dir_.Write("a.jpg", LibjpegEncode(testing::PhotoSamples(16, 16),
+                                        {.markers = {{testing::kApp1, testing::ExifPayload(9)}}}));
+  const std::string target = dir_.File("a.tif");
+  EXPECT_TRUE(ConvertFileWithOptions(source, target, TConvertOptions{}).empty());
+  EXPECT_EQ(ReadLibtiff(target).width, 16);
+  const auto found = ExiftoolTags(target, {"Orientation", "Make"});
+  EXPECT_EQ(found.count("Orientation"), 0u);
+  EXPECT_EQ(found.count("Make"), 1u);
+}
+
 TEST_F(ConvertOptions, StripWritesWhatTheConversionTabWrites) {
   dir_.Mkdir("in");
   const std::string jpeg = Source("photo.jpg");

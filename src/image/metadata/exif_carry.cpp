@@ -173,6 +173,12 @@ TTiffExif ExifForTiff(const std::string& tiff, const TExifChange& change) {
     Exiv2::ExifData data;
     Decode(data, tiff);
     KeepDescriptive(data, IsLeftOutOfTiff);
+    // TIFF readers refuse a whole file over an orientation they do not know.
+    const auto orientation = data.findKey(Exiv2::ExifKey(kOrientationKey));
+    if (orientation != data.end() &&
+        (orientation->count() != 1 || orientation->toLong() < 1 || orientation->toLong() > 8)) {
+      data.erase(orientation);
+    }
     Exiv2::ExifThumb(data).erase();
     EraseIf(data, [](const Exiv2::Exifdatum& d) { return d.groupName() == "Thumbnail"; });
     Change(data, change);

@@ -2,6 +2,8 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <mutex>
+
 namespace quillo {
 
 void RaiseDamaged(const char* part, const std::string& what) {
@@ -10,13 +12,28 @@ void RaiseDamaged(const char* part, const std::string& what) {
 
 thread_local TExiv2Reports* TExiv2Reports::current_ = nullptr;
 
+namespace {
+
+// The XMP toolkit's shared tables are guarded by this lock, taken and released through the
+// toolkit's own hook.
+void LockXmpToolkit(void* mutex, bool lock) {
+  if (lock) {
+    static_cast<std::recursive_mutex*>(mutex)->lock();
+  } else {
+    static_cast<std::recursive_mutex*>(mutex)->unlock();
+  }
+}
+
+}  // namespace
+
 TExiv2Reports::TExiv2Reports() : outer_(current_) {
   // Set up once, before any worker could race for it: the log goes to Collect, and the XMP
   // toolkit, which is not safe to start from two threads at once, is started.
   static const bool installed = [] {
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
     Exiv2::LogMsg::setHandler(&Collect);
-    Exiv2::XmpParser::initialize();
+    static std::recursive_mutex xmp_toolkit;
+    Exiv2::XmpParser::initialize(&LockXmpToolkit, &xmp_toolkit);
     return true;
   }();
   static_cast<void>(installed);
