@@ -3,9 +3,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
-#include <iterator>
 
-#include "image/byte_order.h"
 #include "image/byte_reader.h"
 #include "image/metadata/exif_tags.h"
 #include "image/metadata/exiv2_guard.h"

@@ -1,12 +1,11 @@
 #include "image/metadata/jpeg_metadata.h"
 
-#include <algorithm>
 #include <cmath>
 #include <map>
 #include <optional>
+#include <tuple>
 
 #include "image/byte_order.h"
-#include "image/byte_reader.h"
 #include "image/jpeg_segments.h"
 #include "image/metadata/exif_carry.h"
 #include "image/metadata/exiv2_guard.h"

@@ -29,11 +29,6 @@ struct TPhotoMetadata {
 
   // What could not be read and was left out ("damaged EXIF block (...)"), one item per part.
   std::vector<std::string> left_out;
-
-  bool Empty() const {
-    return exif.empty() && xmp.empty() && icc.empty() && iptc.empty() && comments.empty() &&
-           !resolution && jpeg_segments.empty();
-  }
 };
 
 }  // namespace quillo
