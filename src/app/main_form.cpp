@@ -215,7 +215,7 @@ void TForm1::SpeedButton_RenameExecuteClick() {
 }
 
 void TForm1::SpeedButton_ConversionExecuteClick() {
-  RunExclusive(conversion_in_progress_, [this] { ConvertImages(*this); });
+  RunExclusive(conversion_in_progress_, [this] { ConvertImages(*this, convert_file_hook); });
 }
 
 bool TForm1::ChooseFolder(EditBox& target) {

@@ -10,6 +10,7 @@
 #include "app/settings_store.h"
 #include "form/controls.h"
 #include "form/form_controls.h"
+#include "jobs/convert_images.h"
 #include "jobs/rotate_images.h"
 #include "listing/browse_dialog.h"
 
@@ -76,6 +77,9 @@ class TForm1 : public FormControls {
   // Runs with every error a handler raises, before its box is shown (the command-line front end
   // takes what the box does not show from it).
   std::function<void(const std::exception& error)> error_hook;
+  // Converts each file of the conversion job that needs converting instead of the tab's loading
+  // and saving (the command-line front end's conversion that keeps metadata).
+  ConvertFileHook convert_file_hook;
 
  private:
   std::string executable_path_;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "cli/command_line.h"
+#include "cli/convert_choices.h"
 #include "cli/enfuse_command.h"
 #include "cli/job_progress.h"
 #include "image/lossless/jpeg_turn.h"
@@ -107,6 +108,7 @@ class Session {
   Session(const CommandLine& line, CliStreams io, const volatile std::sig_atomic_t& interrupted)
       : line_(line), io_(io), interrupted_(interrupted), app_("quillomark-cli") {
     app_.Window().status_hook = [this](const std::string& text) {
+      TellWarnings();
       const std::optional<std::string> progress = progress_.OnStatus(text);
       io_.err << (progress ? *progress : TranslateStatusText(text)) << '\n' << std::flush;
     };
@@ -193,7 +195,22 @@ class Session {
     const auto found = std::find(std::begin(kFormats), std::end(kFormats), to);
     if (found == std::end(kFormats)) return Usage("--to: expected bmp, jpg or tif, not " + to);
     app_.Pick("RadioGroup_ConversionImageType", static_cast<int>(found - std::begin(kFormats)));
-    return Job(kConvertTab, {}, {}, {{"dest", "Edit_ConversionDest"}});
+    std::string error;
+    const std::optional<TConvertOptions> options = ParseConvertChoices(line_, error);
+    if (!options) return Usage(error);
+    // A conversion records its warnings; they are told on this thread, before the next line.
+    app_.Form().convert_file_hook = [this, options = *options](const std::string& source,
+                                                               const std::string& target) {
+      warnings_.Add(ConvertFileWithOptions(source, target, options));
+    };
+    const int status = Job(kConvertTab, {}, {}, {{"dest", "Edit_ConversionDest"}});
+    TellWarnings();
+    return status;
+  }
+
+  void TellWarnings() {
+    for (const std::string& line : warnings_.Take())
+      io_.err << "quillomark-cli: " << line << '\n' << std::flush;
   }
 
   int Enfuse() {
@@ -338,6 +355,7 @@ class Session {
   HeadlessApp app_;
   JobProgress progress_;
   bool error_told_ = false;
+  TWarningLines warnings_;
 };
 
 }  // namespace

@@ -96,11 +96,16 @@ void SaveBitmapAsImageKind(TBitmap& bitmap, const std::string& path) {
 }
 
 void ConvertImageFile(const std::string& source, const std::string& folder, TImageKind kind,
-                      const ListedSources& sources) {
+                      const ListedSources& sources, const ConvertFileHook& convert_file) {
   const std::string target = ConversionTarget(source, folder, kind);
   if (GetImageKind(source) == kind) {
     sources.CheckTarget(source, target);
     CopyFileAtomically(source, target);
+    return;
+  }
+  if (convert_file) {
+    sources.CheckTarget(source, target);
+    convert_file(source, target);
     return;
   }
   TBitmap bitmap;
@@ -109,7 +114,7 @@ void ConvertImageFile(const std::string& source, const std::string& folder, TIma
   SaveBitmapAsImageKind(bitmap, target);
 }
 
-void ConvertImages(FormControls& form) {
+void ConvertImages(FormControls& form, const ConvertFileHook& convert_file) {
   if (!FolderAndListValid(form.Edit_ConversionSource, form.Editor4)) return;
 
   const RunningJob running(form.conversion_running, form.SpeedButton_ConversionProcess);
@@ -133,7 +138,8 @@ void ConvertImages(FormControls& form) {
       form.SetStatusText(kAbortedText);
       return;
     }
-    ConvertImageFile(source, form.Edit_ConversionDest.Text(), OutputKind(form), sources);
+    ConvertImageFile(source, form.Edit_ConversionDest.Text(), OutputKind(form), sources,
+                     convert_file);
   }
   form.SetStatusText(kCompleteText);
 }

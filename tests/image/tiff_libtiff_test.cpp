@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "image/tiff_write.h"
+#include "imagelib/format_registry.h"
+#include "jobs/convert_images.h"
 #include "platform/errors.h"
 #include "support/bmp_test_support.h"
 #include "support/temp_dir.h"
@@ -65,8 +67,9 @@ Decoded ReadWithLibtiff(const std::string& path) {
 }
 
 // Writes the bitmap through the file layer and compares what libtiff decodes with its colours.
-void ExpectLibtiffSeesTheBitmap(TBitmap& bitmap, const std::string& path) {
-  SaveTiffFile(path, bitmap);
+void ExpectLibtiffSeesTheBitmap(TBitmap& bitmap, const std::string& path,
+                                const TTiffWriteOptions& options = {}) {
+  SaveTiffFile(path, bitmap, options);
   const Decoded decoded = ReadWithLibtiff(path);
   ASSERT_EQ(decoded.width, static_cast<uint32_t>(bitmap.Width()));
   ASSERT_EQ(decoded.height, static_cast<uint32_t>(bitmap.Height()));
@@ -223,6 +226,109 @@ TEST(LibtiffReads, EveryCorpusBmpThatLoads) {
   }
   EXPECT_GT(written, 0);
 }
+
+// Colour, grey, palette and bilevel pictures with flat areas, gradients and noise, so that every
+// coder meets long runs, short runs and full string tables.
+struct CompressedPicture {
+  const char* name;
+  TPixelFormat format;
+  bool grey;
+  uint16_t predictor;  // what the file should say
+};
+
+const CompressedPicture kCompressedPictures[] = {
+    {"Colour", px24Bit, false, 2},
+    {"Grey", px8Bit, true, 2},
+    {"Palette", px8Bit, false, 1},
+    {"Bilevel", px1Bit, false, 1},
+};
+
+void PhotoLike(TBitmap& bitmap, const CompressedPicture& picture, int32_t w, int32_t h) {
+  bitmap.SetPixelFormat(px24Bit);
+  bitmap.SetWidth(w);
+  bitmap.SetHeight(h);
+  uint32_t noise = 12345;
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      noise = noise * 1103515245u + 12345u;
+      uint32_t color =
+          y < h / 4 ? 0x336699 : PatternColor(x / 3, y / 5) ^ ((noise >> 16) & 0x0F0F0F);
+      if (picture.grey) color = (color & 0xFF) * 0x010101;
+      SetColor(bitmap, x, y, color);
+    }
+  }
+  bitmap.SetPixelFormat(picture.format);
+  if (picture.grey) {
+    std::vector<TPaletteEntry> ramp;
+    for (int i = 0; i < 256; ++i) {
+      const auto level = static_cast<uint8_t>(i);
+      ramp.push_back({level, level, level});
+    }
+    bitmap.SetPalette(MakePalette(ramp));
+  }
+}
+
+class CompressedTiff : public ::testing::TestWithParam<CompressedPicture> {};
+
+TEST_P(CompressedTiff, LibtiffAndOurReaderSeeEveryPixelOfEveryCompression) {
+  testing::TempDir dir;
+  const TFormatRegistration formats;
+  const std::pair<TTiffCompression, uint16_t> kinds[] = {{tcNone, COMPRESSION_NONE},
+                                                         {tcPackBits, COMPRESSION_PACKBITS},
+                                                         {tcLzw, COMPRESSION_LZW},
+                                                         {tcDeflate, COMPRESSION_ADOBE_DEFLATE}};
+  // One strip, and many strips whose last one is short.
+  for (const auto& [w, h] : {std::pair{7, 3}, std::pair{1111, 431}}) {
+    TBitmap bitmap;
+    PhotoLike(bitmap, GetParam(), w, h);
+    for (const auto& [compression, tag] : kinds) {
+      SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + ", compression " +
+                   std::to_string(tag));
+      const std::string path = dir.File("picture.tif");
+      TTiffWriteOptions options;
+      options.compression = compression;
+      ExpectLibtiffSeesTheBitmap(bitmap, path, options);
+
+      // Without strip chopping, libtiff tells the strips as written.
+      const std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "rc"), TIFFClose);
+      ASSERT_TRUE(tif);
+      uint16_t compression_tag = 0;
+      uint16_t predictor = 1;
+      uint32_t rows_per_strip = 0;
+      TIFFGetField(tif.get(), TIFFTAG_COMPRESSION, &compression_tag);
+      TIFFGetField(tif.get(), TIFFTAG_PREDICTOR, &predictor);
+      TIFFGetField(tif.get(), TIFFTAG_ROWSPERSTRIP, &rows_per_strip);
+      EXPECT_EQ(compression_tag, tag);
+      const bool differencing = compression == tcLzw || compression == tcDeflate;
+      EXPECT_EQ(predictor, differencing ? GetParam().predictor : 1);
+      if (compression != tcNone) {
+        EXPECT_LE(TIFFStripSize(tif.get()), 65536 + TIFFScanlineSize(tif.get()));
+      } else {
+        EXPECT_EQ(rows_per_strip, static_cast<uint32_t>(h));
+      }
+
+      TBitmap ours;
+      LoadImageToBitmap(ours, path);
+      TBitmap want;
+      want.AssignFrom(&bitmap);
+      want.SetPixelFormat(px24Bit);
+      ours.SetPixelFormat(px24Bit);
+      ASSERT_EQ(ours.Width(), w);
+      ASSERT_EQ(ours.Height(), h);
+      int mismatches = 0;
+      for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+          if (ColorAt(ours, x, y) != ColorAt(want, x, y) && mismatches++ < 3) {
+            ADD_FAILURE() << "our reader, pixel " << x << "," << y;
+          }
+        }
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, CompressedTiff, ::testing::ValuesIn(kCompressedPictures),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quillo

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "image/lossless/jpeg_segments.h"
+#include "image/jpeg_segments.h"
 #include "platform/errors.h"
 
 namespace quillo {

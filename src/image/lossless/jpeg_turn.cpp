@@ -2,8 +2,8 @@
 
 #include "image/bitmap.h"
 #include "image/jpeg_image.h"
+#include "image/jpeg_segments.h"
 #include "image/lossless/exif_upright.h"
-#include "image/lossless/jpeg_segments.h"
 #include "image/lossless/jpeg_transform.h"
 #include "platform/errors.h"
 #include "platform/file_stream.h"

@@ -1,4 +1,4 @@
-#include "image/lossless/jpeg_segments.h"
+#include "image/jpeg_segments.h"
 
 #include "image/byte_reader.h"
 #include "platform/errors.h"
