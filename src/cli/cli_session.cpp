@@ -9,11 +9,13 @@
 #include <optional>
 
 #include "cli/command_line.h"
+#include "image/lossless/exif_upright.h"
 #include "image/lossless/jpeg_turn.h"
 #include "jobs/job_run.h"
 #include "listing/image_listing.h"
 #include "platform/integer_text.h"
 #include "platform/path.h"
+#include "platform/warning_collector.h"
 #include "ui/headless/headless_window.h"
 
 namespace quillo {
@@ -155,12 +157,17 @@ class Session {
     if (line_.Has("lossless") || line_.Has("auto")) {
       std::optional<TPictureTurn> turn;
       if (!line_.Has("auto")) turn = kPictureTurns[direction];
+      PrepareExiv2();
+      // Runs on the job's workers; the line is written when the file's result is taken.
       app_.Form().rotate_file_hook = [this, turn](const std::string& source,
                                                   const std::string& target) {
-        if (TurnJpegFile(source, target, turn) == ftReEncoded)
+        if (TurnJpegFile(source, target, turn) != ftReEncoded) return;
+        ReportWarning([this, source] {
           io_.err << source << ": not whole blocks, turned by re-encoding\n" << std::flush;
+        });
       };
     }
+    if (const std::optional<int> failed = ParallelFiles()) return *failed;
     return Job(kRotateTab, {}, {}, {{"dest", "Edit_RotateDest"}});
   }
 
@@ -171,7 +178,18 @@ class Session {
     const auto found = std::find(std::begin(kFormats), std::end(kFormats), to);
     if (found == std::end(kFormats)) return Usage("--to: expected bmp, jpg or tif, not " + to);
     app_.Pick("RadioGroup_ConversionImageType", static_cast<int>(found - std::begin(kFormats)));
+    if (const std::optional<int> failed = ParallelFiles()) return *failed;
     return Job(kConvertTab, {}, {}, {{"dest", "Edit_ConversionDest"}});
+  }
+
+  // --jobs: how many files are worked on at once; by default one per processor.
+  std::optional<int> ParallelFiles() {
+    if (!line_.Has("jobs")) return std::nullopt;
+    const std::optional<int> files = ParseInteger(line_.Value("jobs"));
+    if (!files || *files < 1)
+      return Usage("--jobs: expected a whole number from 1, not " + line_.Value("jobs"));
+    app_.Form().parallel_files = *files;
+    return std::nullopt;
   }
 
   int List() {

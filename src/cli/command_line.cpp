@@ -38,6 +38,9 @@ constexpr char kRotateNotes[] =
     "With --lossless or --auto, a file whose EXIF block is damaged ends the run with an error\n"
     "naming it, before anything is written for it.\n";
 
+constexpr OptionInfo kJobsOption = {"jobs", "N",
+                                    "files worked on at once (default: one per processor)"};
+
 const std::string kImageTypeChoice = ImageTypeNames("|", "|");
 
 const std::vector<OptionInfo> kListingOptions = {
@@ -65,6 +68,7 @@ const std::vector<CommandInfo>& Commands() {
            {"auto", nullptr, "turn each file upright by its EXIF orientation (not with --turn)"},
            {"subfolders", nullptr, "list the subfolders too"},
            {"list", "FILE|-", "take the image list from a file (- for standard input)"},
+           kJobsOption,
        },
        {"source", "dest"},
        kRotateNotes},
@@ -91,6 +95,7 @@ const std::vector<CommandInfo>& Commands() {
        WithListing({
            {"dest", "DIR", "output folder"},
            {"to", "bmp|jpg|tif", "output format (default bmp); files already in it are copied"},
+           kJobsOption,
        }),
        {"source", "dest"}},
   };

@@ -1,5 +1,6 @@
 #include "jobs/job_run.h"
 
+#include "form/form_controls.h"
 #include "platform/file_system.h"
 
 namespace quillo {
@@ -19,6 +20,12 @@ bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list) {
 bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list,
                         const EditBox& output_folder) {
   return FolderAndListValid(source_folder, list) && NamesFolder(output_folder);
+}
+
+void AnnounceFile(FormControls& form, const std::string& source) {
+  form.SetStatusText(kProgressPrefix + source);
+  form.Window().Repaint();
+  form.Window().ProcessMessages();
 }
 
 }  // namespace quillo

@@ -2,6 +2,8 @@
 // all, and the guard that keeps an abortable job's running flag and abort button in step.
 #pragma once
 
+#include <string>
+
 #include "form/controls.h"
 
 namespace quillo {
@@ -16,6 +18,12 @@ bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list);
 // The same, for a job that also needs its output folder text to name an existing folder.
 bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list,
                         const EditBox& output_folder);
+
+class FormControls;
+
+// Where a rotation or conversion comes to a file in list order: the status text names it, the
+// window is repainted and pending messages, an abort click among them, are processed.
+void AnnounceFile(FormControls& form, const std::string& source);
 
 // Sets the flag and enables the abort button for the guard's lifetime; on every way out, a
 // failure included, clears the flag and disables the button again.

@@ -9,7 +9,10 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <utility>
 
+#include "platform/deferred_commit.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 
@@ -40,14 +43,23 @@ int RegularFileCheck(int fd) {
   return S_ISREG(st.st_mode) ? 0 : NotRegularFileError(st.st_mode);
 }
 
+// The process's umask, read once: reading it means setting it for a moment, which threads
+// creating files at the same time must not see.
+mode_t ProcessUmask() {
+  static const mode_t mask = [] {
+    const mode_t current = ::umask(0);
+    ::umask(current);
+    return current;
+  }();
+  return mask;
+}
+
 // Permissions for a new file: those of the file it replaces, else the usual ones under umask.
 // The set-user, set-group and sticky bits are not carried over to content of our making.
 mode_t NewFileMode(const std::string& target) {
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0) return st.st_mode & 0777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
+  return 0666 & ~ProcessUmask();
 }
 
 // ".qm-" and eight random letters or digits, in the folder: short, so that it fits wherever the
@@ -138,6 +150,12 @@ void TFileStream::CreateTemporary() {
   ::fchmod(fd_, NewFileMode(path_));
 }
 
+TFileStream::TFileStream(TFileStream&& other) noexcept
+    : path_(std::move(other.path_)),
+      temp_path_(std::exchange(other.temp_path_, {})),
+      fd_(std::exchange(other.fd_, -1)),
+      writing_(std::exchange(other.writing_, false)) {}
+
 TFileStream::~TFileStream() {
   if (writing_) {
     Discard();
@@ -198,6 +216,10 @@ bool TFileStream::LinkUnnamed() {
 
 void TFileStream::Commit() {
   if (!writing_ || fd_ < 0) return;
+  if (DeferredCommits* deferred = CurrentDeferredCommits()) {
+    deferred->Hold(std::make_unique<TFileStream>(std::move(*this)));
+    return;
+  }
   bool placed = false;
   if (temp_path_.empty()) {
     placed = LinkUnnamed();
