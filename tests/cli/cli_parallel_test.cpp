@@ -58,7 +58,7 @@ TEST(CliJobs, EveryWayToTurnAndConvertWritesTheSameFilesAndLinesAtOneAndAtFourFi
       {"convert", "--to", "bmp", "--type", "jpg"},
   };
   for (const auto& command : commands) {
-    SCOPED_TRACE(command[0] + " " + command[1] + " " + command[2]);
+    SCOPED_TRACE(command[0] + " " + command[1]);
     std::vector<std::string> errors;
     for (const char* jobs : {"1", "4"}) {
       const std::string out = dir.File(std::string("out-") + jobs);
@@ -71,6 +71,10 @@ TEST(CliJobs, EveryWayToTurnAndConvertWritesTheSameFilesAndLinesAtOneAndAtFourFi
       errors.push_back(result.err);
     }
     EXPECT_EQ(errors[0], errors[1]);
+    // The lines of files turned by re-encoding come with their files, in list order.
+    if (command[1] == "--turn" && command.size() > 3) {
+      EXPECT_NE(errors[0].find("p1.jpg: not whole blocks"), std::string::npos) << errors[0];
+    }
     EXPECT_EQ(FileNames(dir.File("out-1")), FileNames(dir.File("out-4")));
     EXPECT_NE(FileNames(dir.File("out-1")), "");
     for (const auto& entry : std::filesystem::directory_iterator(dir.File("out-1"))) {
@@ -83,12 +87,12 @@ TEST(CliJobs, EveryWayToTurnAndConvertWritesTheSameFilesAndLinesAtOneAndAtFourFi
 // Many files, each large enough to take a while, turned into their own folder two at a time.
 TEST(CliJobs, KillDuringARunLeavesEveryFileWholeAndNoTemporaryFile) {
   TempDir dir;
-  constexpr int kCount = 10;
+  constexpr int kCount = 8;
   std::vector<std::string> names;
   for (int i = 0; i < kCount; ++i) {
     names.push_back("IMG_" + std::to_string(100 + i) + ".jpg");
     dir.Write("originals/" + names.back(),
-              testing::LibjpegEncode(testing::PhotoSamples(2000, 1500, i + 1)));
+              testing::LibjpegEncode(testing::PhotoSamples(1800, 1200, i + 1)));
   }
   const std::string turned = dir.Mkdir("turned");
   ASSERT_EQ(RunCli({"rotate", "--turn", "right", "--source", dir.File("originals"), "--dest",
@@ -116,7 +120,9 @@ TEST(CliJobs, KillDuringARunLeavesEveryFileWholeAndNoTemporaryFile) {
       SCOPED_TRACE(names[i]);
       const std::string original = ReadFile(dir.File("originals/" + names[i]));
       const std::string expected = ReadFile(turned + "/" + names[i]);
-      if (!c.in_place) EXPECT_TRUE(ReadFile(run + "/" + names[i]) == original);
+      if (!c.in_place) {
+        EXPECT_TRUE(ReadFile(run + "/" + names[i]) == original);
+      }
       const std::string target = out + "/" + names[i];
       if (!std::filesystem::exists(target)) continue;
       const std::string now = ReadFile(target);
