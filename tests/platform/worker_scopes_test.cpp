@@ -90,21 +90,6 @@ TEST(DeferredCommits, HeldFilesTakeTheirNamesOnlyWhenCommittedInTheOrderTheyWere
   }
 }
 
-TEST(DeferredCommits, OnlyTheThreadHoldingTheScopeIsHeldBackAndTheScopeEndsWithTheGuard) {
-  TempDir dir;
-  DeferredCommits held;
-  {
-    const ScopedDeferredCommits scope(held);
-    std::thread other([&] { WriteWholeFile(dir.File("other.txt"), "at once"); });
-    other.join();
-    WriteWholeFile(dir.File("held.txt"), "later");
-  }
-  WriteWholeFile(dir.File("after.txt"), "at once");
-  EXPECT_EQ(FileNames(dir.Str()), "after.txt other.txt");
-  held.CommitAll();
-  EXPECT_EQ(FileNames(dir.Str()), "after.txt held.txt other.txt");
-}
-
 // A message box sink that records what it is asked to show.
 class RecordingSink : public MessageBoxSink {
  public:
