@@ -180,9 +180,8 @@ class ListedFileRun {
   }
 
   // Fills the window of files after the one announced last and starts them in list order, as
-  // far as the memory budget allows.
-  // A run that was stopped, or whose hand-out failed, ends at or before that file: nothing
-  // later is handed out.
+  // far as the memory budget allows. A run that was stopped, or whose hand-out failed, ends at or
+  // before that file, so nothing later is handed out.
   void HandOut() {
     if (hand_out_failed_ || steps_.aborted()) return;
     while (static_cast<int>(pending_.size()) < limits_.files && ReadNextFile()) {
