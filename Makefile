@@ -6,12 +6,14 @@ BUILD_BENCH    ?= build-bench
 BUILD_FUZZ     ?= build-fuzz
 JOBS           ?= $(shell nproc)
 CMAKE_FLAGS    ?=
+PREFIX         ?= /usr/local
+DESTDIR        ?=
 
 # The tests that run batch jobs on several threads: the jobs, the shell front end (whose child
 # processes are built with the same checks) and the platform scopes the workers use.
 THREAD_TESTS   ?= test_platform test_jobs test_cli
 
-.PHONY: all deps build run test test-sanitize test-thread bench fuzz format clean
+.PHONY: all deps build run test install package test-sanitize test-thread bench fuzz format clean
 
 all: build
 
@@ -27,6 +29,12 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+
+package: build
+	cd $(BUILD) && cpack
 
 test-sanitize: deps
 	@cmake -S . -B $(BUILD_SANITIZE) -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON >/dev/null

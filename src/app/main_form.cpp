@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/settings_location.h"
 #include "jobs/convert_images.h"
 #include "jobs/enfuse_batch.h"
 #include "jobs/rename_images.h"
@@ -137,10 +138,11 @@ void TForm1::RunExclusive(bool& in_progress, const std::function<void()>& job) {
   job();
 }
 
-// The settings file lies beside the executable under its base name; each value is read and
-// written on its own, so a refused write stops the save at that value.
+// The settings file lies beside the executable under its base name, or in the user's
+// configuration folder when that cannot be; each value is read and written on its own, so a
+// refused write stops the save at that value.
 void TForm1::FormShow() {
-  Reg1.SetIniFileName(ChangeFileExt(executable_path_, ".ini"));
+  Reg1.SetIniFileName(SettingsFilePath(executable_path_));
   SetPrefix(Reg1.SelectItem("Prefix").ReadString());
   SetSuffix(Reg1.SelectItem("Suffix").ReadString());
   SetFirstNumber(Reg1.SelectItem("FirstNumber").ReadInteger());
@@ -153,7 +155,8 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormClose() {
-  Reg1.SetIniFileName(ChangeFileExt(executable_path_, ".ini"));
+  Reg1.SetIniFileName(SettingsFilePath(executable_path_));
+  MakeSettingsFolder(Reg1.IniFileName());
   Reg1.SelectItem("Prefix").WriteString(Prefix());
   Reg1.SelectItem("Suffix").WriteString(Suffix());
   Reg1.SelectItem("FirstNumber").WriteInteger(FirstNumber());

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "cli/command_line.h"
+#include "cli/enfuse_command.h"
 #include "image/lossless/exif_upright.h"
 #include "image/lossless/jpeg_turn.h"
 #include "jobs/job_run.h"
@@ -126,6 +127,7 @@ class Session {
           {{"first", "Edit_FirstNumber", "FirstNumber"}, {"step", "Edit_RenameStep", "Step"}},
           {{"dest", "Edit_RenameDest"}});
     }
+    if (IsEnfuseBeyondWindow(line_)) return Enfuse();
     return Job(kEnfuseTab,
                {{"bat-name", "Edit_BatFileName", "BatFileName"},
                 {"option", "Edit_Option", "EnfuseOption"}},
@@ -190,6 +192,15 @@ class Session {
       return Usage("--jobs: expected a whole number from 1, not " + line_.Value("jobs"));
     app_.Form().parallel_files = *files;
     return std::nullopt;
+  }
+
+  int Enfuse() {
+    EnfuseCommand command(line_, {Default("EnfuseBracket"), Default("EnfuseOption")}, io_,
+                          interrupted_);
+    if (const std::string problem = command.OptionProblem(); !problem.empty())
+      return Usage(problem);
+    if (const std::optional<int> failed = FillList(kEnfuseTab)) return *failed;
+    return command.Run(app_.Window().HeadlessEditorNamed(kEnfuseTab.editor).Lines());
   }
 
   int List() {

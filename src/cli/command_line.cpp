@@ -55,6 +55,28 @@ std::vector<OptionInfo> WithListing(std::vector<OptionInfo> options) {
   return options;
 }
 
+constexpr char kEnfuseNotes[] =
+    "Results go into enfused/ in the source folder, named after the bracket's files:\n"
+    "enfused/IMG_1-IMG_2-IMG_3.JPG.\n"
+    "--group auto reads each file's EXIF and takes the files in capture-time order. A new\n"
+    "bracket starts at another camera, focal length or picture size, after a pause longer than\n"
+    "--gap between the end of one exposure and the next shot (a second more for cameras whose\n"
+    "clock counts whole seconds), at an exposure value already in the bracket (in 1/3 EV\n"
+    "steps), and when the bracket holds --max-bracket shots. A file alone in its group, or\n"
+    "without capture or exposure time, is a single: it is fused with nothing and standard\n"
+    "error says why.\n"
+    "  quillomark-cli enfuse --source ~/shots --group auto --show-groups\n"
+    "--script sh writes a shell script (run it with sh from anywhere; it works in its folder):\n"
+    "  quillomark-cli enfuse --source ~/shots --group auto --script sh\n"
+    "--run runs the enfuse found on PATH, one bracket per process, --jobs at once, sharing the\n"
+    "processors between them (OMP_NUM_THREADS). The option text is split into arguments as sh\n"
+    "splits words, with nothing expanded. Each result takes its name only when enfuse\n"
+    "succeeded, and gets the EXIF and colour profile of the shot whose exposure lies nearest\n"
+    "the middle of its bracket. Progress lines \"[k/n] enfused/NAME\" go to standard error; a\n"
+    "failing bracket is reported and the others go on. Ctrl-C ends the running enfuse\n"
+    "processes and removes what they had written.\n"
+    "  quillomark-cli enfuse --source ~/shots --group auto --run --option \"--hard-mask -o\"\n";
+
 const std::vector<CommandInfo>& Commands() {
   static const std::vector<CommandInfo> commands = {
       {"list", "print the image list of a folder, one path per line", kListingOptions, {"source"}},
@@ -83,13 +105,21 @@ const std::vector<CommandInfo>& Commands() {
        }),
        {"source", "dest"}},
       {"enfuse",
-       "write a batch file into the source folder that runs enfuse once per bracket",
+       "fuse each bracket with enfuse, or write a batch file or shell script that does",
        WithListing({
-           {"bracket", "N", "images per bracket (default 3)"},
-           {"bat-name", "NAME", "name of the batch file (default makeenfuse.bat)"},
+           {"bracket", "N", "images per bracket, in list order (default 3)"},
+           {"group", "auto", "find the brackets by EXIF instead (see below)"},
+           {"gap", "SECONDS", "with --group auto: longest pause within a bracket (default 2)"},
+           {"max-bracket", "N", "with --group auto: most shots in a bracket (default 9)"},
+           {"show-groups", nullptr, "print the brackets and the singles, write nothing"},
+           {"script", "bat|sh", "write a batch file (default) or a shell script"},
+           {"bat-name", "NAME", "name of that file (default makeenfuse.bat or makeenfuse.sh)"},
+           {"run", nullptr, "run enfuse now instead of writing a file"},
+           {"jobs", "N", "with --run: brackets fused at once (default: the processors)"},
            {"option", "TEXT", "enfuse options before the output name (default -o)"},
        }),
-       {"source"}},
+       {"source"},
+       kEnfuseNotes},
       {"convert",
        "copy or convert the listed images into DIR as BMP, JPEG or TIFF files",
        WithListing({

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "form/form_controls.h"
+#include "jobs/enfuse_bracket.h"
 #include "jobs/job_run.h"
 #include "platform/errors.h"
 #include "platform/file_stream.h"
@@ -38,8 +39,6 @@ std::string CommandWord(std::string_view word) {
   return quoted;
 }
 
-std::string BaseName(std::string_view file_name) { return ChangeFileExt(file_name, ""); }
-
 }  // namespace
 
 std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::string& option) {
@@ -48,13 +47,7 @@ std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::
       throw Exception(Format(kUnsafeBatchNamePattern, {name}));
     }
   }
-  std::string output = "enfused/";
-  for (size_t k = 0; k < bracket.size(); ++k) {
-    if (k > 0) output += '-';
-    output += BaseName(bracket[k]);
-  }
-  if (!bracket.empty()) output += ExtractFileExt(bracket.front());
-
+  const std::string output = "enfused/" + EnfuseOutputName(bracket);
   std::string line = "enfuse " + option + " " + CommandWord(output);
   for (const std::string& name : bracket) {
     line += ' ';
@@ -63,23 +56,30 @@ std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::
   return line;
 }
 
+std::string EnfuseBatchText(const std::vector<std::vector<std::string>>& brackets,
+                            const std::string& option) {
+  std::string text = std::string(kMkdirLine) + kLineEnd;
+  for (const std::vector<std::string>& bracket : brackets)
+    text += BuildEnfuseLine(bracket, option) + kLineEnd;
+  return text;
+}
+
 void WriteEnfuseBatchFile(FormControls& form) {
   if (!FolderAndListValid(form.Edit_EnfuseSource, form.Editor2)) return;
 
   const std::string batch_path = form.Edit_EnfuseSource.Text() + form.BatFileName();
   const int32_t bracket_size = form.EnfuseBracket();
-  const std::string option = form.EnfuseOption();
-  std::string text = std::string(kMkdirLine) + kLineEnd;
+  std::vector<std::vector<std::string>> brackets;
   std::vector<std::string> bracket;
   const int count = form.Editor2.LineCount();
   for (int i = 0; i < count; ++i) {
     bracket.push_back(ExtractFileName(form.Editor2.Line(i)));
     if (static_cast<int64_t>(bracket.size()) == bracket_size) {
-      text += BuildEnfuseLine(bracket, option) + kLineEnd;
+      brackets.push_back(std::move(bracket));
       bracket.clear();
     }
   }
-  WriteWholeFile(batch_path, text);
+  WriteWholeFile(batch_path, EnfuseBatchText(brackets, form.EnfuseOption()));
   form.SetStatusText(kCompleteText);
 }
 

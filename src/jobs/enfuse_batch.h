@@ -19,6 +19,10 @@ inline constexpr char kUnsafeBatchNamePattern[] =
 // command whatever is done to it: it raises an error naming it instead.
 std::string BuildEnfuseLine(const std::vector<std::string>& bracket, const std::string& option);
 
+// The batch file's text: the mkdir line, then one line per bracket of file names, CR LF after each.
+std::string EnfuseBatchText(const std::vector<std::vector<std::string>>& brackets,
+                            const std::string& option);
+
 // Writes the whole batch file in one piece, or nothing when a name cannot stand in it; does
 // nothing at all when the source folder or the list fails its checks.
 void WriteEnfuseBatchFile(FormControls& form);

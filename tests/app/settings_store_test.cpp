@@ -11,6 +11,7 @@
 #include "platform/ini_file.h"
 #include "support/child_process.h"
 #include "support/permission_checks.h"
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_window.h"
 
@@ -128,22 +129,29 @@ TEST_F(SettingsStoreTest, RenamedExecutableUsesItsOwnFile) {
 }
 
 TEST_F(SettingsStoreTest, ProtectedFileOrFolderReportsTheWriteErrorAndTheWindowStillCloses) {
+  // The user's configuration folder, where a file that cannot be made beside the executable
+  // goes, is read-only too.
+  const std::string config = dir_.Mkdir("config");
+  ::chmod(config.c_str(), 0555);
+  const testing::ScopedEnvironment config_home("XDG_CONFIG_HOME", config);
   const struct {
     const char* name;
     bool file_exists;
     mode_t file_mode;
     mode_t folder_mode;
     bool saved;
+    bool in_config;  // the file goes to the configuration folder
   } cases[] = {
       // No temporary file can be made beside it, but the file itself may be written.
-      {"WritableFileInReadOnlyFolderIsRewrittenInPlace", true, 0644, 0555, true},
-      {"ReadOnlyFileInWritableFolderIsKept", true, 0444, 0755, false},
-      {"NoFileInReadOnlyFolder", false, 0, 0555, false},
+      {"WritableFileInReadOnlyFolderIsRewrittenInPlace", true, 0644, 0555, true, false},
+      {"ReadOnlyFileInWritableFolderIsKept", true, 0444, 0755, false, false},
+      {"NoFileInReadOnlyFolderNorConfigurationFolder", false, 0, 0555, false, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string folder = dir_.Mkdir(c.name);
-    const std::string ini = folder + "/Quillomark.ini";
+    const std::string ini =
+        c.in_config ? config + "/quillomark/Quillomark.ini" : folder + "/Quillomark.ini";
     if (c.file_exists) {
       dir_.Write(std::string(c.name) + "/Quillomark.ini", kDefaultFile);
       ::chmod(ini.c_str(), c.file_mode);
@@ -170,6 +178,7 @@ TEST_F(SettingsStoreTest, ProtectedFileOrFolderReportsTheWriteErrorAndTheWindowS
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}),
               c.file_exists ? 1 : 0);
   }
+  EXPECT_TRUE(std::filesystem::is_empty(config));
 }
 
 TEST_F(SettingsStoreTest, LinkedSettingsFileUpdatesTheFileItLeadsToAndStaysALink) {

@@ -24,7 +24,15 @@ static void InitQuillomarkResources() { Q_INIT_RESOURCE(resources); }
 namespace quillo {
 namespace {
 
-constexpr char kIconPath[] = ":/quillomark/icon.png";
+// The program's icon at the sizes the build renders it, for title bars and task bars alike.
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const char* path : {":/quillomark/icon-48.png", ":/quillomark/icon-256.png"}) {
+    icon.addFile(path);
+  }
+  return icon;
+}
+
 // Japanese text in a proportional face, as the desktop's own Japanese UI font is, so that the
 // longest captions fit beside their neighbours.
 constexpr char kJapaneseUiFamily[] = "IPAPGothic";
@@ -59,7 +67,7 @@ QtMainWindow::QtMainWindow(const FormDescription& description)
   InitQuillomarkResources();
   setObjectName(ToQString(description.name));
   setWindowTitle(ToQString(description.caption));
-  setWindowIcon(QIcon(kIconPath));
+  setWindowIcon(ProgramIcon());
   QFont text_font = font();
   text_font.setPixelSize(description.font_pixels);
   text_font.setFamilies({QFontInfo(text_font).family(), kJapaneseUiFamily});
