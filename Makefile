@@ -1,6 +1,7 @@
 # Entry points for users and CI. Every target sets up what is missing first.
 BUILD          ?= build
 BUILD_SANITIZE ?= build-sanitize
+BUILD_THREAD   ?= build-thread
 BUILD_BENCH    ?= build-bench
 BUILD_FUZZ     ?= build-fuzz
 JOBS           ?= $(shell nproc)
@@ -8,7 +9,11 @@ CMAKE_FLAGS    ?=
 PREFIX         ?= /usr/local
 DESTDIR        ?=
 
-.PHONY: all deps build run test install package test-sanitize bench fuzz format clean
+# The tests that run batch jobs on several threads: the jobs, the shell front end (whose child
+# processes are built with the same checks) and the platform scopes the workers use.
+THREAD_TESTS   ?= test_platform test_jobs test_cli
+
+.PHONY: all deps build run test install package test-sanitize test-thread bench fuzz format clean
 
 all: build
 
@@ -38,6 +43,13 @@ test-sanitize: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+test-thread: deps
+	@cmake -S . -B $(BUILD_THREAD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_THREAD_SANITIZE=ON >/dev/null
+	@cmake --build $(BUILD_THREAD) -j $(JOBS) --target quillomark-cli $(THREAD_TESTS)
+	cd $(BUILD_THREAD) && for t in $(THREAD_TESTS); do \
+	  QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1:exitcode=66 tests/$$t --gtest_brief=1 || exit 1; \
+	done
+
 bench: deps
 	@cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DQUILLO_BENCH=ON >/dev/null
 	@cmake --build $(BUILD_BENCH) -j $(JOBS)
@@ -51,4 +63,4 @@ format:
 	@find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_BENCH) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_THREAD) $(BUILD_BENCH) $(BUILD_FUZZ)

@@ -12,6 +12,7 @@
 #include "cli/convert_choices.h"
 #include "cli/enfuse_command.h"
 #include "cli/job_progress.h"
+#include "image/lossless/exif_upright.h"
 #include "image/lossless/jpeg_turn.h"
 #include "jobs/job_run.h"
 #include "jobs/status_text.h"
@@ -20,6 +21,7 @@
 #include "platform/integer_text.h"
 #include "platform/path.h"
 #include "platform/translation.h"
+#include "platform/warning_collector.h"
 #include "ui/headless/headless_window.h"
 
 namespace quillo {
@@ -108,7 +110,6 @@ class Session {
   Session(const CommandLine& line, CliStreams io, const volatile std::sig_atomic_t& interrupted)
       : line_(line), io_(io), interrupted_(interrupted), app_("quillomark-cli") {
     app_.Window().status_hook = [this](const std::string& text) {
-      TellWarnings();
       const std::optional<std::string> progress = progress_.OnStatus(text);
       io_.err << (progress ? *progress : TranslateStatusText(text)) << '\n' << std::flush;
     };
@@ -176,15 +177,16 @@ class Session {
     if (line_.Has("lossless") || line_.Has("auto")) {
       std::optional<TPictureTurn> turn;
       if (!line_.Has("auto")) turn = kPictureTurns[direction];
+      PrepareExiv2();
+      // Runs on the job's workers; the line is written when the file's result is taken.
       app_.Form().rotate_file_hook = [this, turn](const std::string& source,
                                                   const std::string& target) {
         const TFileTurnResult result = TurnJpegFile(source, target, turn);
-        if (result.turn == ftReEncoded)
-          io_.err << source << ": not whole blocks, turned by re-encoding\n" << std::flush;
-        if (!result.dropped_thumbnail.empty())
-          io_.err << source << ": " << result.dropped_thumbnail << '\n' << std::flush;
+        if (result.turn == ftReEncoded) TellFile(source, "not whole blocks, turned by re-encoding");
+        if (!result.dropped_thumbnail.empty()) TellFile(source, result.dropped_thumbnail);
       };
     }
+    if (const std::optional<int> failed = ParallelFiles()) return *failed;
     return Job(kRotateTab, {}, {}, {{"dest", "Edit_RotateDest"}});
   }
 
@@ -198,19 +200,33 @@ class Session {
     std::string error;
     const std::optional<TConvertOptions> options = ParseConvertChoices(line_, error);
     if (!options) return Usage(error);
-    // A conversion records its warnings; they are told on this thread, before the next line.
     app_.Form().convert_file_hook = [this, options = *options](const std::string& source,
                                                                const std::string& target) {
-      warnings_.Add(ConvertFileWithOptions(source, target, options));
+      for (const std::string& line : ConvertFileWithOptions(source, target, options)) {
+        ReportWarning([this, line] {
+          io_.err << "quillomark-cli: " << line << '\n' << std::flush;
+        });
+      }
     };
-    const int status = Job(kConvertTab, {}, {}, {{"dest", "Edit_ConversionDest"}});
-    TellWarnings();
-    return status;
+    if (const std::optional<int> failed = ParallelFiles()) return *failed;
+    return Job(kConvertTab, {}, {}, {{"dest", "Edit_ConversionDest"}});
   }
 
-  void TellWarnings() {
-    for (const std::string& line : warnings_.Take())
-      io_.err << "quillomark-cli: " << line << '\n' << std::flush;
+  // A line about one file, told with that file's result (the job's workers run the turns).
+  void TellFile(const std::string& source, const std::string& message) {
+    ReportWarning([this, source, message] {
+      io_.err << "quillomark-cli: " << source << ": " << message << '\n' << std::flush;
+    });
+  }
+
+  // --jobs: how many files are worked on at once; by default one per processor.
+  std::optional<int> ParallelFiles() {
+    if (!line_.Has("jobs")) return std::nullopt;
+    const std::optional<int> files = ParseInteger(line_.Value("jobs"));
+    if (!files || *files < 1)
+      return Usage("--jobs: expected a whole number from 1, not " + line_.Value("jobs"));
+    app_.Form().parallel_files = *files;
+    return std::nullopt;
   }
 
   int Enfuse() {
@@ -355,7 +371,6 @@ class Session {
   HeadlessApp app_;
   JobProgress progress_;
   bool error_told_ = false;
-  TWarningLines warnings_;
 };
 
 }  // namespace

@@ -56,6 +56,9 @@ constexpr char kConvertNotes[] =
     "differencing for colour and grey pictures, strips of about 64 KB). Files already in the\n"
     "output format are copied unchanged, whatever these options say.\n";
 
+constexpr OptionInfo kJobsOption = {"jobs", "N",
+                                    "files worked on at once (default: one per processor)"};
+
 const std::string kImageTypeChoice = ImageTypeNames("|", "|");
 
 const std::vector<OptionInfo> kListingOptions = {
@@ -105,6 +108,7 @@ const std::vector<CommandInfo>& Commands() {
            {"auto", nullptr, "turn each file upright by its EXIF orientation (not with --turn)"},
            {"subfolders", nullptr, "list the subfolders too"},
            {"list", "FILE|-", "take the image list from a file (- for standard input)"},
+           kJobsOption,
        },
        {"source", "dest"},
        kRotateNotes},
@@ -143,6 +147,7 @@ const std::vector<CommandInfo>& Commands() {
            {"upright", nullptr, "turn the pixels by the EXIF orientation, which becomes 1"},
            {"quality", "Q", "JPEG quality from 1 to 100 (default 100)"},
            {"compress", "KIND", "TIFF compression: none, packbits, lzw or deflate (default none)"},
+           kJobsOption,
        }),
        {"source", "dest"},
        kConvertNotes},

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <utility>
 
 #include "platform/integer_text.h"
 
@@ -36,17 +35,6 @@ std::optional<TConvertOptions> ParseConvertChoices(const CommandLine& line, std:
     options.tiff_compression = static_cast<TTiffCompression>(found - std::begin(kCompressions));
   }
   return options;
-}
-
-void TWarningLines::Add(const std::vector<std::string>& lines) {
-  if (lines.empty()) return;
-  const std::lock_guard<std::mutex> lock(mutex_);
-  lines_.insert(lines_.end(), lines.begin(), lines.end());
-}
-
-std::vector<std::string> TWarningLines::Take() {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  return std::exchange(lines_, {});
 }
 
 }  // namespace quillo

@@ -17,6 +17,7 @@
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/integer_text.h"
+#include "platform/machine.h"
 #include "platform/path.h"
 #include "platform/subprocess.h"
 

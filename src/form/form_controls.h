@@ -40,6 +40,8 @@ class FormControls {
   bool rotate_running = false;
   bool rename_running = false;
   bool conversion_running = false;
+  // Files the rotation and the conversion work on at once; 0 for one per processor.
+  int parallel_files = 0;
 
  protected:
   ~FormControls() = default;

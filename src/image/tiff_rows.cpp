@@ -6,8 +6,9 @@ namespace quillo {
 namespace {
 
 // The byte shuffles of true-colour rows run several times faster with wider vector instructions;
-// the best version for the processor is picked once, when the program is loaded.
-#if defined(__x86_64__)
+// the best version for the processor is picked once, when the program is loaded. Not under
+// ThreadSanitizer, whose hooks in the picking function would run before its runtime is set up.
+#if defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
 #define QUILLO_VECTOR_CLONES [[gnu::target_clones("avx2", "ssse3", "default")]]
 #else
 #define QUILLO_VECTOR_CLONES

@@ -1,11 +1,14 @@
 #include "jobs/convert_images.h"
 
 #include <memory>
+#include <optional>
 
 #include "form/form_controls.h"
 #include "image/jpeg_image.h"
 #include "image/tiff_write.h"
 #include "imagelib/format_registry.h"
+#include "jobs/batch_limits.h"
+#include "jobs/file_pool.h"
 #include "jobs/job_run.h"
 #include "jobs/listed_sources.h"
 #include "platform/errors.h"
@@ -31,8 +34,8 @@ const char* NewExtension(TImageKind kind) {
   }
 }
 
-// The output type is read at the moment of each file, so a change made during a run applies
-// from the next file on.
+// The output type is read when a file is handed out, so a change made during a run applies from
+// the next file handed out on.
 TImageKind OutputKind(const FormControls& form) {
   const int index = form.RadioGroup_ConversionImageType.ItemIndex();
   return index >= 0 && index <= 2 ? static_cast<TImageKind>(index + 1) : ikUnknown;
@@ -129,19 +132,21 @@ void ConvertImages(FormControls& form, const ConvertFileHook& convert_file) {
           source, ConversionTarget(source, form.Edit_ConversionDest.Text(), OutputKind(form)));
     }
   }
-  for (int i = 0; i < count; ++i) {
-    const std::string source = CheckedLine(form.Editor4, i);
-    form.SetStatusText(kProgressPrefix + source);
-    form.Window().Repaint();
-    form.Window().ProcessMessages();
-    if (!form.conversion_running) {
-      form.SetStatusText(kAbortedText);
-      return;
-    }
-    ConvertImageFile(source, form.Edit_ConversionDest.Text(), OutputKind(form), sources,
-                     convert_file);
-  }
-  form.SetStatusText(kCompleteText);
+  const bool completed = RunListedFiles(
+      {.count = count,
+       .source = [&](int line) { return std::optional(CheckedLine(form.Editor4, line)); },
+       .memory = WorkingMemory,
+       .hand_out = [&](const std::string& source) -> PrepareFile {
+         return [&sources, &convert_file, source, folder = form.Edit_ConversionDest.Text(),
+                 kind = OutputKind(form)] {
+           ConvertImageFile(source, folder, kind, sources, convert_file);
+         };
+       },
+       .announce = [&](const std::string& source) { AnnounceFile(form, source); },
+       .aborted = [&] { return !form.conversion_running; },
+       .pump = [&] { form.Window().ProcessMessages(); }},
+      BatchLimits(form.parallel_files));
+  form.SetStatusText(completed ? kCompleteText : kAbortedText);
 }
 
 }  // namespace quillo

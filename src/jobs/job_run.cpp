@@ -1,5 +1,6 @@
 #include "jobs/job_run.h"
 
+#include "form/form_controls.h"
 #include "platform/file_system.h"
 #include "platform/temp_files.h"
 
@@ -24,6 +25,12 @@ bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list,
 
 void RemoveLeftTemporaries(const std::string& target) {
   RemoveStaleTemporaries(FolderOfPath(target));
+}
+
+void AnnounceFile(FormControls& form, const std::string& source) {
+  form.SetStatusText(kProgressPrefix + source);
+  form.Window().Repaint();
+  form.Window().ProcessMessages();
 }
 
 }  // namespace quillo

@@ -26,6 +26,12 @@ bool FolderAndListValid(const EditBox& source_folder, const ListEditor& list,
 // the job joins file names to.
 void RemoveLeftTemporaries(const std::string& target);
 
+class FormControls;
+
+// Where a rotation or conversion comes to a file in list order: the status text names it, the
+// window is repainted and pending messages, an abort click among them, are processed.
+void AnnounceFile(FormControls& form, const std::string& source);
+
 // Sets the flag and enables the abort button for the guard's lifetime; on every way out, a
 // failure included, clears the flag and disables the button again.
 class RunningJob {

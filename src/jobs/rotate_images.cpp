@@ -1,10 +1,13 @@
 #include "jobs/rotate_images.h"
 
+#include <optional>
 #include <string>
 
 #include "form/form_controls.h"
 #include "image/jpeg_image.h"
 #include "image/rotation.h"
+#include "jobs/batch_limits.h"
+#include "jobs/file_pool.h"
 #include "jobs/job_run.h"
 #include "jobs/listed_sources.h"
 #include "platform/file_system.h"
@@ -13,13 +16,13 @@
 namespace quillo {
 namespace {
 
-// The output folder is read at the moment of each file, so a change made during a run applies
-// from the next file on.
+// The output folder is read when a file is handed out, so a change made during a run applies
+// from the next file handed out on.
 std::string TargetName(const FormControls& form, const std::string& source) {
   return FolderPrefix(form.Edit_RotateDest.Text()) + ExtractFileName(source);
 }
 
-// The direction is read for every file as well; no selection means no turn at all.
+// No selection means no turn at all.
 void Turn(TBitmap& bitmap, int direction) {
   switch (direction) {
     case 0:
@@ -38,23 +41,30 @@ void Turn(TBitmap& bitmap, int direction) {
 
 // The whole source is read before the target is written, and the target replaces an existing
 // file only once it is complete, so a target equal to its source is safe.
-void RotateFile(FormControls& form, const ListedSources& sources, const std::string& source,
-                const RotateFileHook& rotate_file) {
-  if (rotate_file) {
-    const std::string target = TargetName(form, source);
-    sources.CheckTarget(source, target);
-    rotate_file(source, target);
-    return;
-  }
+void RotateFile(const ListedSources& sources, const std::string& source, const std::string& target,
+                int direction) {
   TJPEGImage jpeg;
   jpeg.LoadFile(source);
   TBitmap bitmap;
   bitmap.AssignFrom(&jpeg);
-  Turn(bitmap, form.RadioGroup_TurnDirection.ItemIndex());
+  Turn(bitmap, direction);
   jpeg.AssignFrom(&bitmap);
-  const std::string target = TargetName(form, source);
   sources.CheckTarget(source, target);
   jpeg.SaveFile(target);
+}
+
+// The work for one file, with the parameters as the form shows them now.
+PrepareFile HandOut(const FormControls& form, const ListedSources& sources,
+                    const std::string& source, const RotateFileHook& rotate_file) {
+  const std::string target = TargetName(form, source);
+  if (rotate_file) {
+    return [&sources, &rotate_file, source, target] {
+      sources.CheckTarget(source, target);
+      rotate_file(source, target);
+    };
+  }
+  const int direction = form.RadioGroup_TurnDirection.ItemIndex();
+  return [&sources, source, target, direction] { RotateFile(sources, source, target, direction); };
 }
 
 }  // namespace
@@ -74,19 +84,21 @@ void RotateImages(FormControls& form, const RotateFileHook& rotate_file) {
     const std::string source = CheckedLine(form.Editor1, i);
     if (FileExists(source)) sources.CheckTarget(source, TargetName(form, source));
   }
-  for (int i = 0; i < count; ++i) {
-    const std::string source = CheckedLine(form.Editor1, i);
-    if (!FileExists(source)) continue;
-    form.SetStatusText(kProgressPrefix + source);
-    form.Window().Repaint();
-    form.Window().ProcessMessages();
-    if (!form.rotate_running) {
-      form.SetStatusText(kAbortedText);
-      return;
-    }
-    RotateFile(form, sources, source, rotate_file);
-  }
-  form.SetStatusText(kCompleteText);
+  const bool completed = RunListedFiles(
+      {.count = count,
+       .source = [&](int line) -> std::optional<std::string> {
+         std::string source = CheckedLine(form.Editor1, line);
+         if (!FileExists(source)) return std::nullopt;
+         return source;
+       },
+       .memory = WorkingMemory,
+       .hand_out =
+           [&](const std::string& source) { return HandOut(form, sources, source, rotate_file); },
+       .announce = [&](const std::string& source) { AnnounceFile(form, source); },
+       .aborted = [&] { return !form.rotate_running; },
+       .pump = [&] { form.Window().ProcessMessages(); }},
+      BatchLimits(form.parallel_files));
+  form.SetStatusText(completed ? kCompleteText : kAbortedText);
 }
 
 }  // namespace quillo

@@ -7,7 +7,10 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <utility>
 
+#include "platform/deferred_commit.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/temp_files.h"
@@ -39,14 +42,23 @@ int RegularFileCheck(int fd) {
   return S_ISREG(st.st_mode) ? 0 : NotRegularFileError(st.st_mode);
 }
 
+// The process's umask, read once: reading it means setting it for a moment, which threads
+// creating files at the same time must not see.
+mode_t ProcessUmask() {
+  static const mode_t mask = [] {
+    const mode_t current = ::umask(0);
+    ::umask(current);
+    return current;
+  }();
+  return mask;
+}
+
 // Permissions for a new file: those of the file it replaces, else the usual ones under umask.
 // The set-user, set-group and sticky bits are not carried over to content of our making.
 mode_t NewFileMode(const std::string& target) {
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0) return st.st_mode & 0777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
+  return 0666 & ~ProcessUmask();
 }
 
 // Repeats a read or write step until count bytes have moved, the file ends or the step fails;
@@ -119,6 +131,12 @@ void TFileStream::CreateTemporary() {
   if (fd_ < 0) ThrowCreateError(path_, error);
   ::fchmod(fd_, NewFileMode(path_));
 }
+
+TFileStream::TFileStream(TFileStream&& other) noexcept
+    : path_(std::move(other.path_)),
+      temp_path_(std::exchange(other.temp_path_, {})),
+      fd_(std::exchange(other.fd_, -1)),
+      writing_(std::exchange(other.writing_, false)) {}
 
 TFileStream::~TFileStream() {
   if (writing_) {
@@ -193,6 +211,10 @@ bool TFileStream::RenameNamed() {
 
 void TFileStream::Commit() {
   if (!writing_ || fd_ < 0) return;
+  if (DeferredCommits* deferred = CurrentDeferredCommits()) {
+    deferred->Hold(std::make_unique<TFileStream>(std::move(*this)));
+    return;
+  }
   // The descriptor stays open, and the file locked, until the file has its name.
   bool placed = temp_path_.empty() ? LinkUnnamed() : RenameNamed();
   if (placed) {

@@ -22,6 +22,8 @@ class TFileStream : public TStream {
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
+  // Takes over the open file, the temporary one included; the moved-from stream holds nothing.
+  TFileStream(TFileStream&& other) noexcept;
 
   int64_t Read(void* buffer, int64_t count) override;
   int64_t Write(const void* buffer, int64_t count) override;
@@ -30,6 +32,8 @@ class TFileStream : public TStream {
 
   // Gives the temporary file the target's name, replacing the target in one step.
   // Throws EWriteError when that fails (the temporary file is removed). A no-op for read streams.
+  // On a thread that holds commits back (platform/deferred_commit.h) the finished file is handed
+  // over instead, and takes its name when the holder commits it.
   void Commit();
 
   const std::string& FileName() const { return path_; }

@@ -1,5 +1,7 @@
 #include "platform/message_box.h"
 
+#include "platform/warning_collector.h"
+
 namespace quillo {
 namespace {
 
@@ -14,7 +16,9 @@ ScopedMessageBoxSink::ScopedMessageBoxSink(MessageBoxSink& sink) : previous_(g_s
 ScopedMessageBoxSink::~ScopedMessageBoxSink() { g_sink = previous_; }
 
 void ShowMessageBox(TMessageIcon icon, const std::string& caption, const std::string& text) {
-  if (g_sink != nullptr) g_sink->Show(icon, caption, text);
+  ReportWarning([icon, caption, text] {
+    if (g_sink != nullptr) g_sink->Show(icon, caption, text);
+  });
 }
 
 }  // namespace quillo

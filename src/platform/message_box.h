@@ -29,6 +29,8 @@ class ScopedMessageBoxSink {
   MessageBoxSink* previous_;
 };
 
+// On a thread that collects its warnings (platform/warning_collector.h) the box is kept and shown
+// when the collector's owner shows them.
 void ShowMessageBox(TMessageIcon icon, const std::string& caption, const std::string& text);
 
 }  // namespace quillo

@@ -1,7 +1,6 @@
 #include "platform/subprocess.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -81,14 +80,6 @@ std::optional<std::string> FindProgram(const std::string& name, const std::strin
     start = end + 1;
   }
   return std::nullopt;
-}
-
-int ProcessorCount() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
-  const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
-  return online > 0 ? static_cast<int>(online) : 1;
 }
 
 TSubprocess::TSubprocess(const std::string& program, const std::vector<std::string>& args,

@@ -15,9 +15,6 @@ namespace quillo {
 // it; none when there is none.
 std::optional<std::string> FindProgram(const std::string& name, const std::string& path_variable);
 
-// The processors this process may run on (at least 1).
-int ProcessorCount();
-
 class TSubprocess {
  public:
   // Starts program (a path) with args as its argument vector (the program's name first) and the

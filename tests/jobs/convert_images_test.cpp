@@ -18,6 +18,7 @@
 #include "support/jpeg_test_support.h"
 #include "support/png_test_support.h"
 #include "support/temp_dir.h"
+#include "support/tiff_bytes.h"
 #include "ui/headless/headless_window.h"
 
 namespace quillo {
@@ -69,6 +70,9 @@ class ConvertJob : public ::testing::Test {
   ConvertJob() : app_("/opt/quillomark/Quillomark.exe") {
     app_.Type("Edit_ConversionSource", src_);
     app_.Type("Edit_ConversionDest", out_);
+    // One file at a time, where every pump and every reading of a parameter has its fixed
+    // place; the tests at the end run several files at once.
+    app_.Form().parallel_files = 1;
   }
 
   // Writes src/<name> as a 24-bit BMP file of its own size and content.
@@ -313,6 +317,69 @@ TEST_F(ConvertJob, AbortBetweenTwoFilesKeepsTheFilesDoneSoFar) {
   EXPECT_EQ(app_.Status(), "中断されました。");
   EXPECT_TRUE(app_.Boxes().empty());
   ExpectIdle(false);
+}
+
+// A TIFF file of one JPEG-coded strip that ends early: the reader warns and loads what is there.
+std::string CutJpegStripTiff(uint32_t seed) {
+  std::string strip = testing::LibjpegEncode(PhotoSamples(16, 16, seed));
+  strip.resize(strip.size() - 30);
+  testing::TiffBytes tiff;
+  const uint32_t offset = tiff.Data(std::vector<uint8_t>(strip.begin(), strip.end()));
+  const uint32_t bits = tiff.Words({8, 8, 8});
+  tiff.Long(256, 16).Long(257, 16).Entry(258, 3, 3, bits).Short(259, 7).Short(262, 6);
+  tiff.Long(273, offset).Short(277, 3).Long(278, 16).Long(279, static_cast<uint32_t>(strip.size()));
+  tiff.Short(284, 1).ShortsInField(530, 2, 2);
+  return tiff.File();
+}
+
+TEST_F(ConvertJob, EveryOutputTypeGivesTheSameFilesWarningsAndTextsAtOneAndAtFourFilesAtOnce) {
+  const std::vector<std::string> lines = {
+      Jpeg("a.jpg"),        dir_.Write("src/cut1.tif", CutJpegStripTiff(1)),
+      Bmp("b.bmp", 33, 17), dir_.Write("src/png.tif", RgbPng(9, 7, 2).bytes),
+      Bmp("c.bmp", 5, 90),  dir_.Write("src/cut2.tif", CutJpegStripTiff(2)),
+      Jpeg("d.jpg")};
+  app_.SetLines("Editor4", lines);
+  for (const int type : {kBmpItem, kJpgItem, kTifItem}) {
+    SCOPED_TRACE(kExtensions[type]);
+    app_.Pick(kOutputType, type);
+    std::vector<std::string> outs;
+    std::vector<std::vector<std::string>> histories;
+    std::vector<std::vector<std::string>> boxes;
+    for (const int width : {1, 4}) {
+      outs.push_back(dir_.Mkdir("out" + std::to_string(type) + "-" + std::to_string(width)) + "/");
+      app_.Type("Edit_ConversionDest", outs.back());
+      app_.Form().parallel_files = width;
+      app_.ClearBoxes();
+      // Each warning is shown while the file it belongs to is the one named in the status bar.
+      std::vector<std::string> shown;
+      app_.box_hook = [&](const ShownBox& box) {
+        shown.push_back(app_.Status() + ": " + box.text);
+      };
+      const size_t statuses_before = app_.Window().StatusHistory().size();
+
+      Run();
+
+      histories.emplace_back(app_.Window().StatusHistory().begin() + statuses_before,
+                             app_.Window().StatusHistory().end());
+      boxes.push_back(shown);
+      EXPECT_EQ(app_.Status(), "Complete!");
+    }
+    EXPECT_EQ(histories[0], histories[1]);
+    EXPECT_EQ(FileNames(outs[0]), FileNames(outs[1]));
+    for (const auto& entry : std::filesystem::directory_iterator(outs[0])) {
+      const std::string name = entry.path().filename().string();
+      EXPECT_TRUE(ReadFile(entry.path().string()) == ReadFile(outs[1] + name)) << name;
+    }
+    EXPECT_EQ(boxes[0], boxes[1]);
+    // TIFF files are copied into TIFF unread.
+    if (type == kTifItem) {
+      EXPECT_TRUE(boxes[0].empty());
+      continue;
+    }
+    ASSERT_EQ(boxes[0].size(), 2u);
+    EXPECT_EQ(boxes[0][0].rfind("処理中 " + lines[1] + ": ", 0), 0u) << boxes[0][0];
+    EXPECT_EQ(boxes[0][1].rfind("処理中 " + lines[5] + ": ", 0), 0u) << boxes[0][1];
+  }
 }
 
 TEST_F(ConvertJob, SourceFolderOrListFailingItsChecksDoesNothingAtAll) {

@@ -16,6 +16,7 @@
 #include "image/rotation.h"
 #include "jobs/listed_sources.h"
 #include "platform/errors.h"
+#include "platform/path.h"
 #include "support/jpeg_test_support.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_window.h"
@@ -61,6 +62,9 @@ class RotateJob : public ::testing::Test {
   RotateJob() : app_("/opt/quillomark/Quillomark.exe") {
     app_.Type("Edit_RotateSource", dir_.Mkdir("src") + "/");
     app_.Type("Edit_RotateDest", out_);
+    // One file at a time, where every pump and every reading of a parameter has its fixed
+    // place; the tests at the end run several files at once.
+    app_.Form().parallel_files = 1;
   }
 
   // Writes src/<name> as a JPEG of its own size and content.
@@ -302,6 +306,66 @@ TEST_F(RotateJob, DirectionAndOutputFolderChangedDuringARunApplyFromTheNextFile)
   ExpectTurned(other + "b.jpg", testing::ReadFile(lines[1]), 2);
   EXPECT_EQ(app_.Window().Pumps(), 2);
   ExpectIdle(true);
+}
+
+TEST_F(RotateJob, EveryDirectionGivesTheSameFilesAndTextsAtOneAndAtFourFilesAtOnce) {
+  const std::vector<std::string> lines = {
+      Jpeg("a.jpg", 24, 16),        Jpeg("b.jpg", 9, 31, true), dir_.File("src/gone.jpg"),
+      Jpeg("one/x.jpg", 40, 8),     Jpeg("c.jpg", 64, 48),      Jpeg("two/x.jpg", 8, 40, true),
+      Jpeg("d.jpg", 130, 70, true), Jpeg("e.jpg", 3, 5)};
+  app_.SetLines("Editor1", lines);
+  for (const int direction : {0, 1, 2}) {
+    SCOPED_TRACE(direction);
+    app_.Pick(kDirection, direction);
+    std::vector<std::vector<std::string>> histories;
+    for (const int width : {1, 4}) {
+      const std::string out =
+          dir_.Mkdir("out" + std::to_string(direction) + "-" + std::to_string(width)) + "/";
+      app_.Type("Edit_RotateDest", out);
+      app_.Form().parallel_files = width;
+      const size_t statuses_before = app_.Window().StatusHistory().size();
+
+      Run();
+
+      EXPECT_EQ(FileNames(out), "a.jpg b.jpg c.jpg d.jpg e.jpg x.jpg");
+      for (const std::string& line : lines) {
+        if (line.find("gone") != std::string::npos || line.find("one/") != std::string::npos)
+          continue;
+        ExpectTurned(out + ExtractFileName(line), testing::ReadFile(line), direction);
+      }
+      histories.emplace_back(app_.Window().StatusHistory().begin() + statuses_before,
+                             app_.Window().StatusHistory().end());
+      EXPECT_TRUE(app_.Boxes().empty());
+      EXPECT_EQ(app_.Status(), "Complete!");
+    }
+    EXPECT_EQ(histories[0], histories[1]);
+  }
+}
+
+TEST_F(RotateJob, DirectionChangedAtAFilesPumpAppliesFromTheNextFileHandedOut) {
+  struct Case {
+    int width;
+    std::vector<int> directions;  // the turn each file gets
+  };
+  // At one file at a time a file is handed out after its own pump; at two, after the pump of
+  // the file before it.
+  const Case cases[] = {{1, {0, 2, 2}}, {2, {0, 0, 2}}};
+  const std::vector<std::string> lines = {Jpeg("a.jpg"), Jpeg("b.jpg", 16, 8), Jpeg("c.jpg", 8, 8)};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.width);
+    app_.SetLines("Editor1", lines);
+    app_.Pick(kDirection, 0);
+    app_.Form().parallel_files = c.width;
+    app_.Window().pump_hook = [&] {
+      if (app_.Status() == "処理中 " + lines[1]) app_.Pick(kDirection, 2);
+    };
+
+    Run();
+
+    for (size_t i = 0; i < lines.size(); ++i)
+      ExpectTurned(out_ + ExtractFileName(lines[i]), testing::ReadFile(lines[i]), c.directions[i]);
+    EXPECT_EQ(app_.Status(), "Complete!");
+  }
 }
 
 TEST(ListedSources, TargetMayBeItsOwnSourceButNoOtherListedFile) {

@@ -199,7 +199,7 @@ TEST_F(InstallTree, CompletionOffersCommandsOptionsAndTheirValues) {
       {"CommandBeingTyped", {"quillomark-cli", "ren"}, {"rename"}},
       {"OptionsOfTheCommand",
        {"quillomark-cli", "rotate", "--"},
-       {"--auto", "--dest", "--help", "--list", "--lossless", "--source", "--subfolders",
+       {"--auto", "--dest", "--help", "--jobs", "--list", "--lossless", "--source", "--subfolders",
         "--turn"}},
       {"OptionBeingTyped", {"quillomark-cli", "convert", "--t"}, {"--to", "--type"}},
       {"ChoicesOfAnOption", {"quillomark-cli", "rotate", "--turn", ""}, {"180", "left", "right"}},

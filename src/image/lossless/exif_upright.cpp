@@ -21,12 +21,7 @@ constexpr char kOrientationKey[] = "Exif.Image.Orientation";
 class ExivReports {
  public:
   ExivReports() : outer_(current_) {
-    static const bool installed = [] {
-      Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
-      Exiv2::LogMsg::setHandler(&Collect);
-      return true;
-    }();
-    static_cast<void>(installed);
+    PrepareExiv2();
     current_ = this;
   }
   ~ExivReports() { current_ = outer_; }
@@ -36,6 +31,8 @@ class ExivReports {
   const std::optional<std::string>& First() const { return first_; }
 
  private:
+  friend void quillo::PrepareExiv2();
+
   static void Collect(int level, const char* message) {
     if (level < Exiv2::LogMsg::error || current_ == nullptr || current_->first_) return;
     std::string text(message);
@@ -49,6 +46,20 @@ class ExivReports {
 };
 
 thread_local ExivReports* ExivReports::current_ = nullptr;
+
+}  // namespace
+
+void PrepareExiv2() {
+  static const bool prepared = [] {
+    Exiv2::XmpParser::initialize();
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
+    Exiv2::LogMsg::setHandler(&ExivReports::Collect);
+    return true;
+  }();
+  static_cast<void>(prepared);
+}
+
+namespace {
 
 [[noreturn]] void RaiseDamaged(const std::string& what) {
   throw EInvalidGraphic(Format(kExifDamagedPattern, {what}));

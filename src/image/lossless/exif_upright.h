@@ -17,6 +17,11 @@ inline constexpr char kThumbnailOutsideMessage[] = "its bytes lie outside the EX
 // The thumbnail's JPEG data turned the way the picture was turned.
 using TThumbnailTurn = std::function<std::string(std::string_view jpeg)>;
 
+// Sets exiv2 up for the process: its log goes to the damage reports below, and its XMP toolkit is
+// initialised. Call it once on the main thread before any thread turns files; later calls do
+// nothing.
+void PrepareExiv2();
+
 // The EXIF Orientation tag, 1 to 8: 1 also for a file without an EXIF block or tag, or with a
 // value outside 1 to 8. Throws EInvalidGraphic (kExifDamagedPattern) when exiv2 cannot read the
 // block or reports an error about what it skipped or cut short in it; its warnings pass.
