@@ -337,6 +337,8 @@ void WriteTiff(TStream& stream, TBitmap& bitmap, const TTiffWriteOptions& option
   }
   std::vector<TTiffEntry> added = options.entries;
   added.insert(added.end(), fields.begin(), fields.end());
+  // A directory starts on a word boundary, as readers may demand.
+  out.Align();
   const uint32_t directory = out.Offset();
   PutDirectory(out, Merged(std::move(entries), added));
   out.PatchU32(4, directory);

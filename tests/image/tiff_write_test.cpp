@@ -91,8 +91,8 @@ TEST(WriteTiff, TwoByTwoTrueColourFileHoldsEveryItemWhereItsOffsetSays) {
   TBitmap bitmap;
   FourColours(bitmap, px24Bit);
   const Tiff tiff = TiffOf(bitmap);
-  ASSERT_EQ(tiff.bytes.size(), 239u);
-  EXPECT_EQ(tiff.bytes.substr(0, 8), "II\x2A\0\x35\0\0\0"s);
+  ASSERT_EQ(tiff.bytes.size(), 240u);
+  EXPECT_EQ(tiff.bytes.substr(0, 8), "II\x2A\0\x36\0\0\0"s);
   // Resolutions, bits per sample, then the Software bytes with their terminating zero.
   EXPECT_EQ(
       tiff.bytes.substr(8, 33),
@@ -178,7 +178,9 @@ TEST_P(LayoutFile, PlacesEachItemInFileOrderAndPointsTheDirectoryAtIt) {
   EXPECT_EQ(tiff.bytes.substr(c.resolution, 16), Bytes().U32(877).U32(10).U32(877).U32(10).Str());
   EXPECT_EQ(tiff.bytes.substr(c.software, 11), "Brenquatil\0"s);
   const bool bilevel = c.strip == 8;
-  EXPECT_EQ(tiff.directory, bilevel ? c.software + 11 : c.strip + 2 * c.row_bytes);
+  // The directory starts on the word boundary after the last item.
+  const uint32_t items_end = bilevel ? c.software + 11 : c.strip + 2 * c.row_bytes;
+  EXPECT_EQ(tiff.directory, items_end + items_end % 2);
   EXPECT_EQ(tiff.bytes.size(), tiff.directory + 2 + 12 * c.entries + 4);
   if (c.photometric == 2) {
     EXPECT_EQ(tiff.Field(258), (Entry{258, kShort, 3, 24}));
@@ -365,7 +367,7 @@ TEST(WriteTiff, OffsetsCountFromWhereTheTiffStarts) {
   TMemoryStream stream;
   stream.WriteBuffer("lead", 4);
   WriteTiff(stream, bitmap);
-  EXPECT_EQ(stream.Position(), 4 + 239);
+  EXPECT_EQ(stream.Position(), 4 + 240);
   EXPECT_EQ(testing::BytesOf(stream), "lead" + TiffOf(bitmap).bytes);
 }
 
