@@ -412,24 +412,5 @@ TEST_F(QtWindowTest, ConversionJobShowsItsProgressAndStopsBetweenTwoFiles) {
       Window().grab().toImage().save(ToQString((folder / "conversion-run.png").string()), "PNG"));
 }
 
-// One picture per tab for people to look at; the editors hold a few lines to show their marks.
-TEST_F(QtWindowTest, SavesAScreenshotOfEveryTab) {
-  const std::filesystem::path folder = std::filesystem::path(QUILLO_BINARY_DIR) / "screenshots";
-  std::filesystem::create_directories(folder);
-  const std::vector<std::string> sample = {"/photos/2024/IMG_0001.jpg", "/photos/2024/IMG_0002.jpg",
-                                           "/photos/2024/夕焼け.jpg"};
-  for (const char* editor : {"Editor1", "Editor2", "Editor3", "Editor4"}) {
-    Window().Editor(editor).SetLines(sample);
-  }
-  Window().SetStatusText("処理中 /photos/2024/IMG_0002.jpg");
-  for (int tab = 0; tab < 4; ++tab) {
-    Window().SelectTab(tab);
-    const QImage shot = Window().grab().toImage();
-    EXPECT_EQ(shot.size(), QSize(703, 517));
-    const std::string file = (folder / ("tab" + std::to_string(tab + 1) + ".png")).string();
-    EXPECT_TRUE(shot.save(ToQString(file), "PNG")) << file;
-  }
-}
-
 }  // namespace
 }  // namespace quillo
