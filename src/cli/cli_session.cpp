@@ -278,7 +278,8 @@ class Session {
     // The enfuse job writes one file, which its errors are about.
     if (tab.abort_button == nullptr)
       progress_.SetSubject(app_.Text(tab.source) + app_.Text("Edit_BatFileName"));
-    progress_.Start(app_.Lines(tab.editor));
+    // Only the rename job shows its progress every few files rather than for each.
+    progress_.Start(app_.Lines(tab.editor), &tab != &kRenameTab);
     app_.Click(tab.execute_button);
     const bool file_by_file = tab.abort_button != nullptr;
     if (HasErrorBox()) return Finished(kExitError, progress_.Summary(file_by_file, false));

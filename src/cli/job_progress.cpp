@@ -7,8 +7,10 @@
 
 namespace quillo {
 
-void JobProgress::Start(std::vector<std::string> lines) {
+void JobProgress::Start(std::vector<std::string> lines, bool announces_every_file) {
   lines_ = std::move(lines);
+  announces_every_file_ = announces_every_file;
+  announced_ = 0;
   start_ = std::chrono::steady_clock::now();
   file_.reset();
   index_ = 0;
@@ -26,18 +28,21 @@ std::optional<std::string> JobProgress::OnStatus(const std::string& status) {
                 lines_.end(), *path);
   index_ = found != lines_.end() ? static_cast<size_t>(found - lines_.begin()) : from;
   file_ = std::move(path);
+  ++announced_;
   pumps_since_status_ = 0;
   return "[" + std::to_string(index_ + 1) + "/" + std::to_string(lines_.size()) + "] " + *file_;
 }
 
 void JobProgress::OnPump() {
+  if (announces_every_file_) return;
   ++pumps_;
   if (++pumps_since_status_ > 1 && file_ && index_ + 1 < lines_.size()) file_ = lines_[++index_];
 }
 
 std::string JobProgress::Summary(bool file_by_file, bool completed) const {
   size_t done = lines_.size();
-  if (file_by_file) done = completed || pumps_ == 0 ? pumps_ : pumps_ - 1;
+  const size_t started = announces_every_file_ ? announced_ : pumps_;
+  if (file_by_file) done = completed || started == 0 ? started : started - 1;
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   char time[32];

@@ -15,13 +15,15 @@ class JobProgress {
   // What error lines name before a file is in progress (the folder being listed, the file a job
   // writes).
   void SetSubject(std::string subject) { subject_ = std::move(subject); }
-  // The job starts on these list lines; the clock starts.
-  void Start(std::vector<std::string> lines);
+  // The job starts on these list lines; the clock starts. A job that announces every file by
+  // its status text is followed by those texts alone: it may pump more than once a file while
+  // it waits for files worked on at once.
+  void Start(std::vector<std::string> lines, bool announces_every_file);
 
   // A status text was shown: the progress line for a file's progress text, nothing otherwise.
   std::optional<std::string> OnStatus(const std::string& status);
-  // The job pumped messages. A job pumps once before each file; one that shows only every few
-  // files' progress moves on to the next line at each further pump.
+  // The job pumped messages. A job that shows only every few files' progress pumps once before
+  // each file, and moves on to the next line at each further pump.
   void OnPump();
 
   // The file in progress, else the subject.
@@ -35,7 +37,9 @@ class JobProgress {
   std::vector<std::string> lines_;
   std::chrono::steady_clock::time_point start_;
   std::optional<std::string> file_;
+  bool announces_every_file_ = false;
   size_t index_ = 0;  // the line of the file in progress
+  size_t announced_ = 0;
   int pumps_since_status_ = 0;
   size_t pumps_ = 0;
 };

@@ -125,10 +125,12 @@ TEST(CliMessages, DamagedJpegIsOneWarningAndTheJobCompletes) {
 
 TEST(CliMessages, ProgressLinesCountTheListAndTheLastLineTheFilesDone) {
   TempDir dir;
+  // Pictures large enough that the job waits for its workers, pumping meanwhile.
   for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
-    dir.Write(std::string("in/") + name, Photo(8, 8));
+    dir.Write(std::string("in/") + name, Photo(2400, 1600));
   const std::string out = dir.Mkdir("out");
-  const auto english = RunCliIn(kEnglish, {"convert", "--source", dir.File("in"), "--dest", out});
+  const auto english =
+      RunCliIn(kEnglish, {"convert", "--source", dir.File("in"), "--dest", out, "--jobs", "2"});
   EXPECT_EQ(english.status, 0) << english.err;
   const std::regex expected("\\[1/3\\] " + dir.File("in/a.jpg") + "\n\\[2/3\\] " +
                             dir.File("in/b.jpg") + "\n\\[3/3\\] " + dir.File("in/c.jpg") +
