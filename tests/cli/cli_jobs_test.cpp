@@ -55,15 +55,7 @@ TEST(CliConvert, TiffThatNoReaderTakesEndsTheRunWithAnErrorNamingIt) {
 
 TEST(CliConvert, JpegStripThatEndsEarlyIsAWarningAndTheRunGoesOn) {
   TempDir dir;
-  std::string strip = testing::LibjpegEncode(testing::PhotoSamples(16, 16));
-  strip.resize(strip.size() - 30);  // inside the coded data, behind the headers
-  testing::TiffBytes tiff;
-  const uint32_t offset = tiff.Data(std::vector<uint8_t>(strip.begin(), strip.end()));
-  const uint32_t bits = tiff.Words({8, 8, 8});
-  tiff.Long(256, 16).Long(257, 16).Entry(258, 3, 3, bits).Short(259, 7).Short(262, 6);
-  tiff.Long(273, offset).Short(277, 3).Long(278, 16).Long(279, static_cast<uint32_t>(strip.size()));
-  tiff.Short(284, 1).ShortsInField(530, 2, 2);
-  dir.Write("in/cut.tif", tiff.File());
+  dir.Write("in/cut.tif", testing::JpegStripThatEndsEarly());
   dir.Mkdir("out");
   const auto result = RunCli({"convert", "--source", dir.File("in"), "--dest", dir.File("out"),
                               "--type", "tif", "--to", "bmp"});

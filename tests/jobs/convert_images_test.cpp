@@ -319,24 +319,11 @@ TEST_F(ConvertJob, AbortBetweenTwoFilesKeepsTheFilesDoneSoFar) {
   ExpectIdle(false);
 }
 
-// A TIFF file of one JPEG-coded strip that ends early: the reader warns and loads what is there.
-std::string CutJpegStripTiff(uint32_t seed) {
-  std::string strip = testing::LibjpegEncode(PhotoSamples(16, 16, seed));
-  strip.resize(strip.size() - 30);
-  testing::TiffBytes tiff;
-  const uint32_t offset = tiff.Data(std::vector<uint8_t>(strip.begin(), strip.end()));
-  const uint32_t bits = tiff.Words({8, 8, 8});
-  tiff.Long(256, 16).Long(257, 16).Entry(258, 3, 3, bits).Short(259, 7).Short(262, 6);
-  tiff.Long(273, offset).Short(277, 3).Long(278, 16).Long(279, static_cast<uint32_t>(strip.size()));
-  tiff.Short(284, 1).ShortsInField(530, 2, 2);
-  return tiff.File();
-}
-
 TEST_F(ConvertJob, EveryOutputTypeGivesTheSameFilesWarningsAndTextsAtOneAndAtFourFilesAtOnce) {
   const std::vector<std::string> lines = {
-      Jpeg("a.jpg"),        dir_.Write("src/cut1.tif", CutJpegStripTiff(1)),
+      Jpeg("a.jpg"),        dir_.Write("src/cut1.tif", testing::JpegStripThatEndsEarly(1)),
       Bmp("b.bmp", 33, 17), dir_.Write("src/png.tif", RgbPng(9, 7, 2).bytes),
-      Bmp("c.bmp", 5, 90),  dir_.Write("src/cut2.tif", CutJpegStripTiff(2)),
+      Bmp("c.bmp", 5, 90),  dir_.Write("src/cut2.tif", testing::JpegStripThatEndsEarly(2)),
       Jpeg("d.jpg")};
   app_.SetLines("Editor4", lines);
   for (const int type : {kBmpItem, kJpgItem, kTifItem}) {

@@ -1,5 +1,7 @@
 #include "support/tiff_bytes.h"
 
+#include "support/jpeg_test_support.h"
+
 namespace quillo::testing {
 
 TiffBytes::TiffBytes(bool big_endian) : big_endian_(big_endian) {}
@@ -84,6 +86,18 @@ std::string TiffBytes::File() const {
   for (const auto& e : entries_) out.insert(out.end(), e.begin(), e.end());
   Put32(out, 0);
   return std::string(out.begin(), out.end());
+}
+
+std::string JpegStripThatEndsEarly(uint32_t seed) {
+  std::string strip = LibjpegEncode(PhotoSamples(16, 16, seed));
+  strip.resize(strip.size() - 30);  // inside the coded data, behind the headers
+  TiffBytes tiff;
+  const uint32_t offset = tiff.Data(std::vector<uint8_t>(strip.begin(), strip.end()));
+  const uint32_t bits = tiff.Words({8, 8, 8});
+  tiff.Long(256, 16).Long(257, 16).Entry(258, 3, 3, bits).Short(259, 7).Short(262, 6);
+  tiff.Long(273, offset).Short(277, 3).Long(278, 16).Long(279, static_cast<uint32_t>(strip.size()));
+  tiff.Short(284, 1).ShortsInField(530, 2, 2);
+  return tiff.File();
 }
 
 }  // namespace quillo::testing

@@ -37,4 +37,8 @@ class TiffBytes {
   std::vector<std::vector<uint8_t>> entries_;
 };
 
+// A 16 x 16 TIFF file of one JPEG-coded YCbCr strip cut inside its coded data: a reader warns
+// and loads what is there.
+std::string JpegStripThatEndsEarly(uint32_t seed = 1);
+
 }  // namespace quillo::testing
